@@ -1,0 +1,82 @@
+// qm318: the weapon table of a QM318.LTA file on the command line. It only reads the data file.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+
+#include "cli/commands.h"
+
+namespace {
+
+using qm318::SearchType;
+using qm318::cli::RowFormat;
+
+constexpr const char* kDefaultFile = "QM318.LTA";
+
+const std::map<std::string, RowFormat> kFormats = {
+    {"jsonl", RowFormat::JsonLines}, {"tsv", RowFormat::Tsv}, {"csv", RowFormat::Csv}};
+const std::map<std::string, SearchType> kSearchTypes = {{"name", SearchType::Name},
+                                                        {"index", SearchType::Index},
+                                                        {"class", SearchType::Class},
+                                                        {"pv-model", SearchType::PvModel}};
+
+void addFormatOption(CLI::App& command, RowFormat& format) {
+    command.add_option("--format", format, "Output format: jsonl (default), tsv or csv")
+        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+}
+
+void addFileArgument(CLI::App& command, std::string& file) {
+    command.add_option("FILE", file, "The data file (default: QM318.LTA in the current folder)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    CLI::App app{"qm318: read the weapon table of a QM318.LTA data file (never changes the file)",
+                 "qm318"};
+    app.require_subcommand(1);
+
+    qm318::cli::TableOptions table;
+    table.file = kDefaultFile;
+    CLI::App* tableCommand =
+        app.add_subcommand("table", "Print the weapon rows, one array of 32 cells per row");
+    tableCommand->add_flag("--all-rows", table.allRows,
+                           "Also print the first row (text before the first record) and the last "
+                           "row (the appended sentinel record), as the window's full table shows");
+    addFormatOption(*tableCommand, table.format);
+    addFileArgument(*tableCommand, table.file);
+
+    qm318::cli::SearchOptions search;
+    search.file = kDefaultFile;
+    CLI::App* searchCommand = app.add_subcommand(
+        "search", "Print the rows whose search column contains QUERY (ASCII case ignored)");
+    searchCommand->add_option("QUERY", search.queryUtf8, "Text to look for")->required();
+    searchCommand->add_option("--by", search.type, "Search column: name (default), index, class or pv-model")
+        ->transform(CLI::CheckedTransformer(kSearchTypes, CLI::ignore_case));
+    addFormatOption(*searchCommand, search.format);
+    addFileArgument(*searchCommand, search.file);
+
+    qm318::cli::ShowOptions show;
+    show.file = kDefaultFile;
+    CLI::App* showCommand =
+        app.add_subcommand("show", "Print the record text of the first weapon with index INDEX");
+    showCommand->add_option("INDEX", show.indexUtf8, "The weapon index")->required();
+    addFileArgument(*showCommand, show.file);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "qm318: " << error.what() << " (see qm318 --help)\n";
+        return 2;
+    }
+
+    if (*tableCommand) return qm318::cli::runTable(table, std::cout, std::cerr);
+    if (*searchCommand) return qm318::cli::runSearch(search, std::cout, std::cerr);
+    return qm318::cli::runShow(show, std::cout, std::cerr);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The loaded weapon table: the table text and, per row, its 32 cells and its record, all as
+// stretches of that one text. It never changes after it is built; a new load builds a new one, and
+// everyone who reads a table holds a shared pointer to the one they started with.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/weapon_columns.h"
+#include "text/gbk_text.h"
+
+namespace qm318 {
+
+struct TextRef {
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+};
+using RowCells = std::array<TextRef, kColumnCount>;
+
+class WeaponTable {
+public:
+    WeaponTable(std::string text, std::vector<RowCells> cells, std::vector<TextRef> records);
+
+    std::size_t rowCount() const { return cells_.size(); }
+    std::string_view text() const { return text_; }
+    // The empty text for a row or column that does not exist (such as row -1).
+    std::string_view cell(std::size_t row, std::size_t column) const;
+    // The row's own record, from its "(Weapon\r\n" up to the next one; empty for the first row
+    // (the text before the first record) and the last row (the sentinel record).
+    std::string_view recordText(std::size_t row) const;
+
+private:
+    std::string_view slice(TextRef ref) const { return std::string_view(text_).substr(ref.offset, ref.length); }
+
+    std::string text_;
+    std::vector<RowCells> cells_;
+    std::vector<TextRef> records_;
+};
+
+using WeaponTablePtr = std::shared_ptr<const WeaponTable>;
+
+}  // namespace qm318

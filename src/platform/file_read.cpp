@@ -1,0 +1,49 @@
+#include "platform/file_read.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace qm318 {
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
+                                         std::size_t maxBytes) {
+    error.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error.assign(errno, std::generic_category());
+        return std::nullopt;
+    }
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+    } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
+        error = std::make_error_code(std::errc::file_too_large);
+    } else {
+        if (info.st_size > 0) bytes.reserve(std::size_t(info.st_size));
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got > 0) {
+                bytes.append(buffer, std::size_t(got));
+                if (bytes.size() > maxBytes) {
+                    error = std::make_error_code(std::errc::file_too_large);
+                    break;
+                }
+            } else if (got == 0) {
+                break;
+            } else if (errno != EINTR) {
+                error.assign(errno, std::generic_category());
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    if (error) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace qm318

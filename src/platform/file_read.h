@@ -1,0 +1,17 @@
+#pragma once
+// Reading a whole file.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace qm318 {
+
+// The file's bytes, or nothing with the reason in error (a folder counts as unreadable, a file of
+// more than maxBytes as too large).
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
+                                         std::size_t maxBytes = SIZE_MAX);
+
+}  // namespace qm318

@@ -1,0 +1,207 @@
+#include "text/gbk_text.h"
+
+#include <algorithm>
+
+namespace qm318 {
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+unsigned char byteAt(std::string_view text, std::size_t i) {
+    return static_cast<unsigned char>(text[i]);
+}
+
+unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+// Whether part occurs at text[pos]; the caller guarantees that it fits. Only single-byte
+// characters of the part are folded, so the trail byte of a two-byte character compares exactly.
+bool occursAt(std::string_view text, std::size_t pos, std::string_view part, bool ignoreCase) {
+    if (!ignoreCase) return text.compare(pos, part.size(), part) == 0;
+    for (std::size_t j = 0; j < part.size(); ++j) {
+        const unsigned char want = byteAt(part, j);
+        const unsigned char have = byteAt(text, pos + j);
+        if (isGbkLeadByte(want)) {
+            if (have != want) return false;
+            if (++j < part.size() && byteAt(text, pos + j) != byteAt(part, j)) return false;
+        } else if (foldAscii(have) != foldAscii(want)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// 0-based scan for part from byte `from`, stepping character by character.
+std::size_t scanFor(std::string_view text, std::string_view part, std::size_t from,
+                    bool ignoreCase) {
+    const std::size_t n = text.size();
+    for (std::size_t i = from; i < n && part.size() <= n - i;) {
+        const bool lead = isGbkLeadByte(byteAt(text, i));
+        if (lead && i + 1 == n) break;
+        if (occursAt(text, i, part, ignoreCase)) return i;
+        i += lead ? 2 : 1;
+    }
+    return npos;
+}
+
+std::size_t firstByteIndex(TextPos start) { return start <= 1 ? 0 : std::size_t(start - 1); }
+
+// The marker with each "#引号" turned into a double quote.
+std::string_view withQuotes(std::string_view marker, std::string& storage) {
+    if (marker.find('#') == npos) return marker;
+    storage = replace(marker, kQuotePlaceholder, "\"", 1, kUnlimited, true);
+    return storage;
+}
+
+}  // namespace
+
+TextPos find(std::string_view text, std::string_view part, TextPos start, bool ignoreCase) {
+    const std::size_t from = firstByteIndex(start);
+    if (from >= text.size()) return kNotFound;
+    if (part.empty()) return 1;
+    const std::size_t at = scanFor(text, part, from, ignoreCase);
+    return at == npos ? kNotFound : TextPos(at + 1);
+}
+
+TextPos reverseFind(std::string_view text, std::string_view part, TextPos start,
+                    bool ignoreCase) {
+    if (start <= 1) return kNotFound;
+    // The occurrence must end at or before byte limit.
+    const std::size_t limit = std::min<std::size_t>(text.size(), std::size_t(start - 1));
+    if (limit == 0) return kNotFound;
+    if (part.empty()) return 1;
+    const std::string_view searched = text.substr(0, limit);
+    TextPos last = kNotFound;
+    for (std::size_t at = scanFor(searched, part, 0, ignoreCase); at != npos;
+         at = scanFor(searched, part, at + (isGbkLeadByte(byteAt(searched, at)) ? 2 : 1),
+                      ignoreCase)) {
+        last = TextPos(at + 1);
+    }
+    return last;
+}
+
+bool contains(std::string_view text, std::string_view part, bool ignoreCase) {
+    return find(text, part, 1, ignoreCase) != kNotFound;
+}
+
+std::string mid(std::string_view text, TextPos start, TextPos length) {
+    if (start < 1 || std::size_t(start) > text.size() || length <= 0) return {};
+    return std::string(text.substr(std::size_t(start - 1), std::size_t(length)));
+}
+
+std::string right(std::string_view text, TextPos count) {
+    if (count <= 0) return {};
+    if (std::size_t(count) >= text.size()) return std::string(text);
+    return std::string(text.substr(text.size() - std::size_t(count)));
+}
+
+std::string replace(std::string_view text, std::string_view findText, std::string_view replacement,
+                    TextPos start, TextPos count, bool caseSensitive) {
+    const std::size_t from = firstByteIndex(start);
+    if (text.empty() || findText.empty() || from >= text.size() || count == 0) {
+        return std::string(text);
+    }
+    std::string out(text.substr(0, from));
+    out.reserve(text.size());
+    std::size_t i = from;
+    TextPos made = 0;
+    while (text.size() - i >= findText.size()) {
+        if (occursAt(text, i, findText, !caseSensitive)) {
+            out += replacement;
+            i += findText.size();
+            if (++made == count) break;
+        } else {
+            const std::size_t step =
+                std::min<std::size_t>(isGbkLeadByte(byteAt(text, i)) ? 2 : 1, text.size() - i);
+            out.append(text.substr(i, step));
+            i += step;
+        }
+    }
+    out.append(text.substr(i));
+    return out;
+}
+
+std::vector<TextSpan> splitSpans(std::string_view text, std::string_view separator) {
+    std::vector<TextSpan> pieces;
+    if (text.empty()) return pieces;
+    if (separator.empty()) return {TextSpan{0, text.size()}};
+    std::size_t pieceStart = 0;
+    for (std::size_t at = scanFor(text, separator, 0, false); at != npos;
+         at = scanFor(text, separator, pieceStart, false)) {
+        pieces.push_back({pieceStart, at - pieceStart});
+        pieceStart = at + separator.size();
+    }
+    if (pieceStart < text.size()) pieces.push_back({pieceStart, text.size() - pieceStart});
+    return pieces;
+}
+
+std::vector<std::string> split(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    for (const TextSpan& span : splitSpans(text, separator)) {
+        pieces.emplace_back(text.substr(span.offset, span.length));
+    }
+    return pieces;
+}
+
+std::string upperCase(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const unsigned char c = byteAt(out, i);
+        if (isGbkLeadByte(c)) {
+            ++i;
+        } else if (c >= 'a' && c <= 'z') {
+            out[i] = char(c - ('a' - 'A'));
+        }
+    }
+    return out;
+}
+
+TextSpan textBetweenSpan(std::string_view text, std::string_view left, std::string_view right,
+                         TextPos start, bool ignoreCase) {
+    std::string leftStorage;
+    std::string rightStorage;
+    const std::string_view leftMarker = withQuotes(left, leftStorage);
+    const std::string_view rightMarker = withQuotes(right, rightStorage);
+    const TextPos p = find(text, leftMarker, start, ignoreCase);
+    if (p == kNotFound) return {};
+    const TextPos v = p + TextPos(leftMarker.size());
+    const TextPos q = find(text, rightMarker, v, ignoreCase);
+    if (q == kNotFound || q <= v) return {};
+    return {std::size_t(v - 1), std::size_t(q - v)};
+}
+
+std::string textBetween(std::string_view text, std::string_view left, std::string_view right,
+                        TextPos start, bool ignoreCase) {
+    const TextSpan span = textBetweenSpan(text, left, right, start, ignoreCase);
+    return std::string(text.substr(span.offset, span.length));
+}
+
+std::string textAfterLast(std::string_view text, std::string_view separator, TextPos position,
+                          bool ignoreCase) {
+    const TextPos length = TextPos(text.size());
+    const TextPos p = position < 0 ? find(text, separator, -position, ignoreCase)
+                                   : reverseFind(text, separator, length - position + 1, ignoreCase);
+    if (p == kNotFound) return {};
+    return right(text, length - TextPos(separator.size()) - p + 1);
+}
+
+std::size_t countOccurrences(std::string_view text, std::string_view part, bool caseSensitive) {
+    if (text.empty() || part.empty()) return 0;
+    std::size_t count = 0;
+    for (TextPos p = find(text, part, 1, !caseSensitive); p != kNotFound;
+         p = find(text, part, p + TextPos(part.size()), !caseSensitive)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string replaceMany(std::string_view text, std::initializer_list<Replacement> replacements,
+                        std::optional<TextPos> count, TextPos start, bool caseSensitive) {
+    std::string result(text);
+    for (const Replacement& pair : replacements) {
+        result = replace(result, pair.findText, pair.replacement, start == 0 ? 1 : start,
+                         count.value_or(kUnlimited), caseSensitive);
+    }
+    return result;
+}
+
+}  // namespace qm318

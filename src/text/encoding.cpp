@@ -79,6 +79,7 @@ int hexDigitValue(char c) {
 }  // namespace
 
 std::string percentDecode(std::string_view text, bool utf8) {
+    text = upToZero(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -105,13 +105,15 @@ std::string replace(std::string_view text, std::string_view findText, std::strin
     std::size_t i = from;
     TextPos made = 0;
     while (text.size() - i >= findText.size()) {
+        // A lead byte with no second byte ends the scan, as in find; it is kept with the rest.
+        const bool lead = isGbkLeadByte(byteAt(text, i));
+        if (lead && i + 1 == text.size()) break;
         if (occursAt(text, i, findText, !caseSensitive)) {
             out += replacement;
             i += findText.size();
             if (++made == count) break;
         } else {
-            const std::size_t step =
-                std::min<std::size_t>(isGbkLeadByte(byteAt(text, i)) ? 2 : 1, text.size() - i);
+            const std::size_t step = lead ? 2 : 1;
             out.append(text.substr(i, step));
             i += step;
         }

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     CLI::App* searchCommand = app.add_subcommand(
         "search", "Print the rows whose search column contains QUERY (ASCII case ignored)");
     searchCommand->add_option("QUERY", search.queryUtf8, "Text to look for")->required();
-    searchCommand->add_option("--by", search.type, "Search column: name (default), index, class or pv-model")
+    searchCommand
+        ->add_option("--by", search.type, "Search column: name (default), index, class or pv-model")
         ->transform(CLI::CheckedTransformer(kSearchTypes, CLI::ignore_case));
     addFormatOption(*searchCommand, search.format);
     addFileArgument(*searchCommand, search.file);

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::size_t kNoColumn = kColumnCount;
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -56,7 +58,8 @@ bool isKeyLine(std::string_view line, std::size_t keyLength, bool prefix) {
     return line.size() >= shortest;
 }
 
-void takeKeyLine(std::string_view line, std::array<std::optional<std::string_view>, kColumnCount>& lines,
+void takeKeyLine(std::string_view line,
+                 std::array<std::optional<std::string_view>, kColumnCount>& lines,
                  std::size_t& missing) {
     if (line.size() < 5 || line[0] != ' ' || line[1] != '(' || !line.ends_with(" )")) return;
     const std::string_view afterParen = line.substr(2);
@@ -82,9 +85,11 @@ void takeKeyLine(std::string_view line, std::array<std::optional<std::string_vie
 TextSpan firstDigitRun(std::string_view line) {
     const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     std::size_t begin = 0;
-    while (begin < line.size() && !isDigit(line[begin])) ++begin;
+    while (begin < line.size() && !isDigit(line[begin]))
+        ++begin;
     std::size_t end = begin;
-    while (end < line.size() && isDigit(line[end])) ++end;
+    while (end < line.size() && isDigit(line[end]))
+        ++end;
     return {begin, end - begin};
 }
 

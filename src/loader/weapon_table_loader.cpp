@@ -11,7 +11,8 @@ std::string prepareTableText(std::string fileBytes) {
     text.resize(std::min(text.find('\0'), text.size()));
     text += kSentinelRecord;
     const std::size_t heads = countOccurrences(text, kRecordHeadWithBlank, false);
-    if (heads > 0) text = replace(text, kRecordHeadWithBlank, kRecordHead, 1, TextPos(heads), false);
+    if (heads > 0)
+        text = replace(text, kRecordHeadWithBlank, kRecordHead, 1, TextPos(heads), false);
     return text;
 }
 

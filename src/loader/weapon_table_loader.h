@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "model/weapon_table.h"
@@ -19,7 +19,8 @@ inline constexpr std::string_view kRecordHeadWithBlank = "(Weapon \r\n";
 // Appended to every table text, so that the file's last record is followed by a record head like
 // every other one. Its name is "BY：青石匠" in GBK.
 inline constexpr std::string_view kSentinelRecord =
-    "\r\n(Weapon\r\n (WeaponIndex 9999 )\r\n (WeaponName \"BY\xa3\xba\xc7\xe0\xca\xaf\xbd\xb3\" )\r\n";
+    "\r\n(Weapon\r\n (WeaponIndex 9999 )\r\n (WeaponName \"BY\xa3\xba\xc7\xe0\xca\xaf\xbd\xb3\" "
+    ")\r\n";
 
 // Called with the number of rows done and the number of rows in all.
 using LoadProgress = std::function<void(std::size_t done, std::size_t total)>;
@@ -48,6 +49,7 @@ struct LoadResult {
 };
 
 // Reads the data file and builds its table; the file itself is never changed.
-LoadResult loadWeaponTableFile(const std::filesystem::path& path, const LoadProgress& progress = {});
+LoadResult loadWeaponTableFile(const std::filesystem::path& path,
+                               const LoadProgress& progress = {});
 
 }  // namespace qm318

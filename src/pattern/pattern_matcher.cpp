@@ -50,7 +50,8 @@ std::u16string anchorAfterEveryLineBreak(std::u16string_view pattern) {
         if (c == u'\\' && i + 1 < pattern.size()) {
             if (pattern[i + 1] == u'Q') {
                 const std::size_t end = pattern.find(u"\\E", i + 2);
-                const std::size_t stop = end == std::u16string_view::npos ? pattern.size() : end + 2;
+                const std::size_t stop =
+                    end == std::u16string_view::npos ? pattern.size() : end + 2;
                 out.append(pattern.substr(i, stop - i));
                 i = stop - 1;
             } else {
@@ -171,9 +172,8 @@ std::string_view cut(std::string_view subject, TextSpan span) {
 
 }  // namespace
 
-bool PatternMatcher::execute(std::string_view pattern, std::string_view subject,
-                             bool caseSensitive, bool multiline, bool global,
-                             bool quotePlaceholder) {
+bool PatternMatcher::execute(std::string_view pattern, std::string_view subject, bool caseSensitive,
+                             bool multiline, bool global, bool quotePlaceholder) {
     matches_.reset();
     std::string effectivePattern =
         quotePlaceholder ? qm318::replace(pattern, kQuotePlaceholder, "\"", 1, kUnlimited, true)
@@ -191,9 +191,13 @@ bool PatternMatcher::execute(std::string_view pattern, std::string_view subject,
     return true;
 }
 
-std::string PatternMatcher::patternText() const { return engine_ ? engine_->pattern : std::string(); }
+std::string PatternMatcher::patternText() const {
+    return engine_ ? engine_->pattern : std::string();
+}
 
-int PatternMatcher::matchCount() const { return matches_ ? int(matches_->size()) : 0; }
+int PatternMatcher::matchCount() const {
+    return matches_ ? int(matches_->size()) : 0;
+}
 
 std::string PatternMatcher::matchText(int index, TextPos* position) const {
     if (index < 1 || index > matchCount()) return {};
@@ -257,7 +261,8 @@ std::string PatternMatcher::replace(std::string_view replacement) const {
                 if (digits == 0) {
                     out.push_back(c);
                 } else {
-                    if (match.groupMatched[group - 1]) out.append(cut(subject, match.groups[group - 1]));
+                    if (match.groupMatched[group - 1])
+                        out.append(cut(subject, match.groups[group - 1]));
                     i += digits;
                 }
             } else {

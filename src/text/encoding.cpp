@@ -37,7 +37,9 @@ UConverter* converterFor(int codePage) {
     return it->second.get();
 }
 
-std::string_view upToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view upToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 std::u16string decode(std::string_view text, int codePage) {
     text = upToZero(text);
@@ -122,8 +124,8 @@ std::string gbkToUtf8(std::string_view gbk) {
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strToUTF8WithSub(out.data(), int32_t(out.size()), &length,
-                       reinterpret_cast<const UChar*>(units.data()), int32_t(units.size()),
-                       0xFFFD, nullptr, &status);
+                       reinterpret_cast<const UChar*>(units.data()), int32_t(units.size()), 0xFFFD,
+                       nullptr, &status);
     if (U_FAILURE(status)) return {};
     out.resize(std::size_t(length));
     return out;

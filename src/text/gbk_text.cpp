@@ -11,7 +11,9 @@ unsigned char byteAt(std::string_view text, std::size_t i) {
     return static_cast<unsigned char>(text[i]);
 }
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 // Whether part occurs at text[pos]; the caller guarantees that it fits. Only single-byte
 // characters of the part are folded, so the trail byte of a two-byte character compares exactly.
@@ -43,7 +45,9 @@ std::size_t scanFor(std::string_view text, std::string_view part, std::size_t fr
     return npos;
 }
 
-std::size_t firstByteIndex(TextPos start) { return start <= 1 ? 0 : std::size_t(start - 1); }
+std::size_t firstByteIndex(TextPos start) {
+    return start <= 1 ? 0 : std::size_t(start - 1);
+}
 
 // The marker with each "#引号" turned into a double quote.
 std::string_view withQuotes(std::string_view marker, std::string& storage) {
@@ -62,8 +66,7 @@ TextPos find(std::string_view text, std::string_view part, TextPos start, bool i
     return at == npos ? kNotFound : TextPos(at + 1);
 }
 
-TextPos reverseFind(std::string_view text, std::string_view part, TextPos start,
-                    bool ignoreCase) {
+TextPos reverseFind(std::string_view text, std::string_view part, TextPos start, bool ignoreCase) {
     if (start <= 1) return kNotFound;
     // The occurrence must end at or before byte limit.
     const std::size_t limit = std::min<std::size_t>(text.size(), std::size_t(start - 1));
@@ -180,8 +183,9 @@ std::string textBetween(std::string_view text, std::string_view left, std::strin
 std::string textAfterLast(std::string_view text, std::string_view separator, TextPos position,
                           bool ignoreCase) {
     const TextPos length = TextPos(text.size());
-    const TextPos p = position < 0 ? find(text, separator, -position, ignoreCase)
-                                   : reverseFind(text, separator, length - position + 1, ignoreCase);
+    const TextPos p = position < 0
+                          ? find(text, separator, -position, ignoreCase)
+                          : reverseFind(text, separator, length - position + 1, ignoreCase);
     if (p == kNotFound) return {};
     return right(text, length - TextPos(separator.size()) - p + 1);
 }

@@ -32,7 +32,9 @@ struct TextSpan {
     bool operator==(const TextSpan&) const = default;
 };
 
-inline bool isGbkLeadByte(unsigned char byte) { return byte >= 0x80; }
+inline bool isGbkLeadByte(unsigned char byte) {
+    return byte >= 0x80;
+}
 
 // First occurrence of part beginning at or after byte start (0 or 1: the first byte).
 TextPos find(std::string_view text, std::string_view part, TextPos start = 0,

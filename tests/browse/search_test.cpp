@@ -24,7 +24,8 @@ WeaponTablePtr sampleTable() {
                             record("5", "\xb0\x61k", "2"));
 }
 
-std::vector<std::uint32_t> rowsOf(const WeaponTablePtr& table, SearchType type, const std::string& query) {
+std::vector<std::uint32_t> rowsOf(const WeaponTablePtr& table, SearchType type,
+                                  const std::string& query) {
     return filterRows(table, type, query).rows;
 }
 

@@ -74,7 +74,8 @@ TEST(Cli, FormatsSearchAndShow) {
     const CliRun jsonl = runCli(dir, "table");  // QM318.LTA in the current folder by default
     ASSERT_EQ(jsonl.status, 0) << jsonl.err;
     std::string firstRow = R"(["AK, \\","7","3")";
-    for (int c = 3; c < 32; ++c) firstRow += R"(,"")";
+    for (int c = 3; c < 32; ++c)
+        firstRow += R"(,"")";
     EXPECT_EQ(jsonl.out.substr(0, jsonl.out.find('\n')), firstRow + "]");
 
     const CliRun csv = runCli(dir, "search AK --format csv");
@@ -98,8 +99,8 @@ TEST(Cli, FormatsSearchAndShow) {
 
 TEST(Cli, BadInputGivesOneLineOnStderrAndStatus2) {
     TempDir dir;
-    for (const char* arguments : {"table missing.lta", "table .", "table --format xml",
-                                  "search", "show", "frobnicate", "table --no-such-flag"}) {
+    for (const char* arguments : {"table missing.lta", "table .", "table --format xml", "search",
+                                  "show", "frobnicate", "table --no-such-flag"}) {
         const CliRun run = runCli(dir, arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;

@@ -36,15 +36,34 @@ const std::vector<Case>& cases() {
         {"\x1b\n", "\x1b\n"},
         {"a\r\0b\n"s, "a\r\0b\r\n"s},  // a control byte right after a CR is not looked at
         {"\r\x01\n", "\r\x01\r\n"},
-        {"\xef\xbb\xbf" "a\nb", "\xef\xbb\xbf" "a\r\nb"},
+        {"\xef\xbb\xbf"
+         "a\nb",
+         "\xef\xbb\xbf"
+         "a\r\nb"},
         // UTF-16 with a byte order mark becomes UTF-8 with a byte order mark.
-        {"\xff\xfe" "a\0\n\0"s, "\xef\xbb\xbf" "a\r\n"},
-        {"\xfe\xff\0b\0\n"s, "\xef\xbb\xbf" "b\r\n"},
-        {"\xff\xfe" "a\0\r\0\r\0\n\0"s, "\xef\xbb\xbf" "a\r\r\r\n"},
-        {"\xff\xfe" "a"s, "\xef\xbb\xbf"},  // an odd last byte is dropped
+        {"\xff\xfe"
+         "a\0\n\0"s,
+         "\xef\xbb\xbf"
+         "a\r\n"},
+        {"\xfe\xff\0b\0\n"s,
+         "\xef\xbb\xbf"
+         "b\r\n"},
+        {"\xff\xfe"
+         "a\0\r\0\r\0\n\0"s,
+         "\xef\xbb\xbf"
+         "a\r\r\r\n"},
+        {"\xff\xfe"
+         "a"s,
+         "\xef\xbb\xbf"},  // an odd last byte is dropped
         {"\xff\xfe\x3d\xd8\x00\xde\n\0"s, "\xef\xbb\xbf\xf0\x9f\x98\x80\r\n"},
-        {"\xff\xfe" "a\0\x01\0\n\0"s, "\xff\xfe" "a\0\x01\0\n\0"s},  // binary UTF-16
-        {"\xff\xfe\0\xd8" "a\0"s, "\xff\xfe\0\xd8" "a\0"s},            // unpaired surrogate
+        {"\xff\xfe"
+         "a\0\x01\0\n\0"s,
+         "\xff\xfe"
+         "a\0\x01\0\n\0"s},  // binary UTF-16
+        {"\xff\xfe\0\xd8"
+         "a\0"s,
+         "\xff\xfe\0\xd8"
+         "a\0"s},  // unpaired surrogate
     };
     return all;
 }
@@ -62,23 +81,27 @@ TEST(UnixToDos, AgreesWithTheRealConverter) {
         GTEST_SKIP() << "unix2dos is not installed";
     }
     std::vector<std::string> inputs;
-    for (const Case& c : cases()) inputs.push_back(c.input);
+    for (const Case& c : cases())
+        inputs.push_back(c.input);
     std::mt19937 random(318);
     const std::string alphabet = "ab\r\n\r\n\t\f\x01\x1a\x81\xb0\xff"s + '\0';
     for (int i = 0; i < 300; ++i) {
         std::string input(random() % 24, ' ');
-        for (char& byte : input) byte = alphabet[random() % alphabet.size()];
+        for (char& byte : input)
+            byte = alphabet[random() % alphabet.size()];
         inputs.push_back(i % 5 == 0 ? "\xff\xfe" + input : input);
     }
 
     test_support::TempDir dir;
-    for (std::size_t i = 0; i < inputs.size(); ++i) dir.write("f" + std::to_string(i), inputs[i]);
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        dir.write("f" + std::to_string(i), inputs[i]);
     // One run per file: within one run, a UTF-16 error in one file makes it skip later files.
     const std::string command = "cd '" + dir.path().string() +
                                 "' && for f in f*; do LC_ALL=C.UTF-8 unix2dos -q \"$f\"; done";
     std::system((command + " 2> /dev/null").c_str());  // it fails for the files it skips
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        EXPECT_EQ(unixToDos(inputs[i]), test_support::readBytes(dir.path() / ("f" + std::to_string(i))))
+        EXPECT_EQ(unixToDos(inputs[i]),
+                  test_support::readBytes(dir.path() / ("f" + std::to_string(i))))
             << ::testing::PrintToString(inputs[i]);
     }
 }

@@ -52,8 +52,8 @@ const std::vector<Case>& cases() {
         {"lone CR ends a line", " (WeaponClass 3 )\r (Damage 1 )\r\n", 2, "3"},
         {"LF line breaks", " (WeaponClass 3 )\n", 2, "3"},
         {"end of block ends a line", " (WeaponClass 3 )", 2, "3"},
-        {"a quote after a lead byte is part of its character",
-         " (WeaponName \"\xb0\x22\" )\r\n", 0, "\xb0\x22"},
+        {"a quote after a lead byte is part of its character", " (WeaponName \"\xb0\x22\" )\r\n", 0,
+         "\xb0\x22"},
     };
     return all;
 }
@@ -80,23 +80,36 @@ TEST(ExtractCells, AgreesWithOneRegularExpressionPerColumnOnRandomBlocks) {
     };
     const std::vector<std::string> indents = {" ", " ", " ", "  ", "\t", ""};
     const std::vector<std::string> opens = {"(", "(", "(", "( ", "["};
-    const std::vector<std::string> values = {
-        "\"a b\"", "12", "-1", "1 0", "\"\"", "\"x", "", " ", "\"\xba\xda \xbd\xf0\"",
-        "\xb0\x22 \"q\"", "\xff\x81", "7)", "\"a\" \"b\"", "3 )", "\x81"};
+    const std::vector<std::string> values = {"\"a b\"",
+                                             "12",
+                                             "-1",
+                                             "1 0",
+                                             "\"\"",
+                                             "\"x",
+                                             "",
+                                             " ",
+                                             "\"\xba\xda \xbd\xf0\"",
+                                             "\xb0\x22 \"q\"",
+                                             "\xff\x81",
+                                             "7)",
+                                             "\"a\" \"b\"",
+                                             "3 )",
+                                             "\x81"};
     const std::vector<std::string> closes = {" )", " )", " )", ")", " ) x", "  )", " )\r"};
     const std::vector<std::string> breaks = {"\r\n", "\r\n", "\n", "\r", "\r\r\n"};
     std::vector<std::string> keys;
-    for (const WeaponColumn& column : kWeaponColumns) keys.emplace_back(column.key);
-    keys.insert(keys.end(), {"WLeftHandChangeModelFileNameX", "Damage", "WEAPONNAME",
-                             "weaponindex", "WeaponNameX", ""});
+    for (const WeaponColumn& column : kWeaponColumns)
+        keys.emplace_back(column.key);
+    keys.insert(keys.end(), {"WLeftHandChangeModelFileNameX", "Damage", "WEAPONNAME", "weaponindex",
+                             "WeaponNameX", ""});
 
     MatcherRowExtractor reference;
     for (int round = 0; round < 400; ++round) {
         std::string block;
         const int lines = int(random() % 40);
         for (int i = 0; i < lines; ++i) {
-            block += pick(indents) + pick(opens) + pick(keys) + " " + pick(values) +
-                     pick(closes) + pick(breaks);
+            block += pick(indents) + pick(opens) + pick(keys) + " " + pick(values) + pick(closes) +
+                     pick(breaks);
         }
         if (random() % 4 == 0 && !block.empty()) block.pop_back();
         ASSERT_EQ(fastCells(block), reference.extract(block)) << ::testing::PrintToString(block);

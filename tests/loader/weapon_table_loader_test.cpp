@@ -24,12 +24,14 @@ void expectSentinelLast(const WeaponTable& table) {
     const std::size_t last = table.rowCount() - 1;
     EXPECT_EQ(table.cell(last, kColumnName), kSentinelName);
     EXPECT_EQ(table.cell(last, kColumnIndex), "9999");
-    for (std::size_t c = 2; c < kColumnCount; ++c) EXPECT_EQ(table.cell(last, c), "") << c;
+    for (std::size_t c = 2; c < kColumnCount; ++c)
+        EXPECT_EQ(table.cell(last, c), "") << c;
     EXPECT_EQ(table.recordText(last), "");
 }
 
 void expectEmptyRow(const WeaponTable& table, std::size_t row) {
-    for (std::size_t c = 0; c < kColumnCount; ++c) EXPECT_EQ(table.cell(row, c), "") << row << "," << c;
+    for (std::size_t c = 0; c < kColumnCount; ++c)
+        EXPECT_EQ(table.cell(row, c), "") << row << "," << c;
 }
 
 TEST(WeaponTableLoader, OneRowPerRecordBetweenTheHeaderPieceAndTheSentinel) {
@@ -110,7 +112,8 @@ TEST(WeaponTableLoader, MatchesOneRegularExpressionPerColumnOnASampleFile) {
     ASSERT_EQ(blocks.size(), table->rowCount());
     MatcherRowExtractor reference;
     for (std::size_t row = 0; row < blocks.size(); ++row) {
-        const auto expected = reference.extract(table->text().substr(blocks[row].offset, blocks[row].length));
+        const auto expected =
+            reference.extract(table->text().substr(blocks[row].offset, blocks[row].length));
         for (std::size_t c = 0; c < kColumnCount; ++c) {
             ASSERT_EQ(table->cell(row, c), expected[c]) << row << "," << c;
         }
@@ -125,9 +128,11 @@ TEST(WeaponTableLoader, HostileInputsStillGiveATable) {
         std::size_t rows;
     };
     std::string binary(4096, '\0');
-    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = char(i * 131 % 256);
+    for (std::size_t i = 0; i < binary.size(); ++i)
+        binary[i] = char(i * 131 % 256);
     std::string manyEmpty;
-    for (int i = 0; i < 200'000; ++i) manyEmpty += "(Weapon\n";
+    for (int i = 0; i < 200'000; ++i)
+        manyEmpty += "(Weapon\n";
     const std::vector<Case> cases = {
         {"empty file", "", 2},
         {"zero bytes only", std::string(1000, '\0'), 2},

@@ -83,12 +83,14 @@ TEST(PatternMatcher, QuotePlaceholderStandsForADoubleQuoteOnlyWhenAsked) {
     const std::string placeholder(kQuotePlaceholder);
     const std::string subject = "\"AK\" and " + placeholder + "AK" + placeholder;
     PatternMatcher matcher;
-    ASSERT_TRUE(matcher.execute(placeholder + "AK" + placeholder, subject, false, true, true, true));
+    ASSERT_TRUE(
+        matcher.execute(placeholder + "AK" + placeholder, subject, false, true, true, true));
     ASSERT_EQ(matcher.matchCount(), 1);
     EXPECT_EQ(matcher.matchText(1), "\"AK\"");
     EXPECT_EQ(matcher.patternText(), "\"AK\"");
 
-    ASSERT_TRUE(matcher.execute(placeholder + "AK" + placeholder, subject, false, true, true, false));
+    ASSERT_TRUE(
+        matcher.execute(placeholder + "AK" + placeholder, subject, false, true, true, false));
     ASSERT_EQ(matcher.matchCount(), 1);
     EXPECT_EQ(matcher.matchText(1), placeholder + "AK" + placeholder);
 }
@@ -107,8 +109,8 @@ TEST(PatternMatcher, LineAnchorsTreatEveryCrAndLfAsALineEnd) {
         {"^.", true, "a\r\n\r\nb\rc\n", {{0, "a"}, {5, "b"}, {7, "c"}}},
         {".$", true, "a\r\n\r\nb\rc\n", {{0, "a"}, {5, "b"}, {7, "c"}}},
         {"^", false, "a\nb", {{0, ""}}},
-        {"$", false, "a\nb\n", {{4, ""}}},  // only the very end, not before a final LF
-        {"a.b", true, "a\rb a\nb a b", {{8, "a b"}}},  // "." passes neither CR nor LF
+        {"$", false, "a\nb\n", {{4, ""}}},               // only the very end, not before a final LF
+        {"a.b", true, "a\rb a\nb a b", {{8, "a b"}}},    // "." passes neither CR nor LF
         {"[^x]", true, "\r\n", {{0, "\r"}, {1, "\n"}}},  // a class still matches line breaks
         {"\\^a", true, "^a", {{0, "^a"}}},               // an escaped caret is a character
         {"x*", true, "ab", {{0, ""}, {1, ""}, {2, ""}}},  // empty matches step one unit on
@@ -151,12 +153,10 @@ TEST(PatternMatcher, ReplaceExpandsGroupsWholeMatchAndDollar) {
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {"(\\w+)=(\\d+)", true, "$2:$1", "1:a, 2:b"},
-        {"(\\w+)=(\\d+)", false, "$2:$1", "1:a, b=2"},
-        {"\\d", true, "[$&]", "a=[1], b=[2]"},
-        {"=", true, "$$", "a$1, b$2"},
-        {"(a)|(x)", false, "<$2>", "<>=1, b=2"},     // a group that took no part is empty
-        {"(a)", false, "$9$0", "$9$0=1, b=2"},       // no such group: the text stays
+        {"(\\w+)=(\\d+)", true, "$2:$1", "1:a, 2:b"}, {"(\\w+)=(\\d+)", false, "$2:$1", "1:a, b=2"},
+        {"\\d", true, "[$&]", "a=[1], b=[2]"},        {"=", true, "$$", "a$1, b$2"},
+        {"(a)|(x)", false, "<$2>", "<>=1, b=2"},  // a group that took no part is empty
+        {"(a)", false, "$9$0", "$9$0=1, b=2"},    // no such group: the text stays
         {", ", true, "$'|$`", "a=1b=2|a=1b=2"},
     };
     for (const Case& c : cases) {

@@ -8,12 +8,12 @@
 namespace qm318::cli {
 
 class ProgressBar {
-  public:
+public:
     ProgressBar();
     ~ProgressBar();
     void update(std::size_t done, std::size_t total);
 
-  private:
+private:
     using Clock = std::chrono::steady_clock;
     bool enabled_;
     bool drawn_ = false;

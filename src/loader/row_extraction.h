@@ -28,10 +28,10 @@ TextSpan cutCell(std::string_view keyLine, const WeaponColumn& column);
 // The same cells found with one regular expression per column: the straightforward reading of the
 // rules, kept to check the one-pass extraction against.
 class MatcherRowExtractor {
-  public:
+public:
     std::array<std::string, kColumnCount> extract(std::string_view block);
 
-  private:
+private:
     std::array<PatternMatcher, kColumnCount> matchers_;
 };
 

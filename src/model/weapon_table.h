@@ -22,7 +22,7 @@ struct TextRef {
 using RowCells = std::array<TextRef, kColumnCount>;
 
 class WeaponTable {
-  public:
+public:
     WeaponTable(std::string text, std::vector<RowCells> cells, std::vector<TextRef> records);
 
     std::size_t rowCount() const { return cells_.size(); }
@@ -33,7 +33,7 @@ class WeaponTable {
     // (the text before the first record) and the last row (the sentinel record).
     std::string_view recordText(std::size_t row) const;
 
-  private:
+private:
     std::string_view slice(TextRef ref) const {
         return std::string_view(text_).substr(ref.offset, ref.length);
     }

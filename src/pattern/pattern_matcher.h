@@ -22,7 +22,7 @@
 namespace qm318 {
 
 class PatternMatcher {
-  public:
+public:
     // False when the run failed: the pattern does not compile, or the engine gave up (a match
     // limit guards against patterns that backtrack without end). An empty match list is success.
     bool execute(std::string_view pattern, std::string_view subject, bool caseSensitive = false,
@@ -44,7 +44,7 @@ class PatternMatcher {
         std::vector<bool> groupMatched;  // whether each group took part
     };
 
-  private:
+private:
     std::shared_ptr<const Engine> engine_;
     std::shared_ptr<const std::vector<Match>> matches_;
     std::string subject_;

@@ -10,7 +10,7 @@
 namespace qm318::test_support {
 
 class TempDir {
-  public:
+public:
     TempDir() {
         std::random_device seed;
         path_ = std::filesystem::temp_directory_path() /
@@ -32,7 +32,7 @@ class TempDir {
         return file;
     }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

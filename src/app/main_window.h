@@ -1,0 +1,90 @@
+#pragma once
+// The main window: its 21 controls at their designed places, the start-up sequence and the
+// handlers of the load, search, selection and REZ path save.
+
+#include <QWidget>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "browse/search.h"
+#include "layout/layout_keeper.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+namespace qm318 {
+
+class GuiTaskQueue;
+class WeaponTableModel;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs the start-up checks; false when the program has to end (no data file next to it).
+    bool startUp();
+
+    bool isLoading() const { return loading_; }
+    const std::string& rezRoot() const { return rezRoot_; }
+    // The table whose selected row the detail and the export act on: 1 full, 2 filtered.
+    int activeTableTag() const;
+
+signals:
+    void loadFinished();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    QTableView* createTable(const char* name, int tag, WeaponTableModel* model);
+    void place(QWidget* widget, const char* name, int left, int top, int width, int height);
+    void applyLayout();
+    void showMessage(const QString& text, const QString& caption, bool ownedByWindow);
+
+    void loadData();
+    void finishLoad(WeaponTablePtr table);
+    void runSearch();
+    void showFocusedWeapon();
+    void saveRezPath();
+
+    std::filesystem::path programFolder_;
+    LayoutKeeper layout_;
+    std::vector<QWidget*> placedControls_;  // in registration order
+    bool referenceTakenWhenShown_ = false;
+
+    BrowseState browse_;
+    std::string rezRoot_;
+    int activeTag_ = 1;
+    bool loading_ = false;
+    std::thread loadThread_;
+    GuiTaskQueue* tasks_ = nullptr;
+
+    QPushButton* loadButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
+    QLineEdit* rezPathBox_ = nullptr;
+    QLineEdit* nameBox_ = nullptr;
+    QLineEdit* searchBox_ = nullptr;
+    QPlainTextEdit* recordBox_ = nullptr;
+    QTableView* fullTable_ = nullptr;
+    QTableView* filteredTable_ = nullptr;
+    WeaponTableModel* fullModel_ = nullptr;
+    WeaponTableModel* filteredModel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QComboBox* searchType_ = nullptr;
+};
+
+}  // namespace qm318

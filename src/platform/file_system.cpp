@@ -208,8 +208,8 @@ void syncFolder(const fs::path& folder) {
 }
 
 // Creates or replaces target with what fill writes into the descriptor it is given.
-bool replaceAtomically(std::string_view windowsTarget, const std::function<bool(int)>& fill) {
-    const std::optional<fs::path> target = mapWindowsPath(windowsTarget);
+bool replaceAtomically(const std::optional<fs::path>& target,
+                       const std::function<bool(int)>& fill) {
     if (!target) return false;
     struct stat old {};
     const bool replacing = ::stat(target->c_str(), &old) == 0;
@@ -329,14 +329,19 @@ std::optional<std::string> readFileBytes(std::string_view windowsPath) {
     }
 }
 
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+    return replaceAtomically(target, [bytes](int fd) { return writeAll(fd, bytes); });
+}
+
 bool writeFileBytes(std::string_view windowsPath, std::string_view bytes) {
-    return replaceAtomically(windowsPath, [bytes](int fd) { return writeAll(fd, bytes); });
+    return replaceAtomically(mapWindowsPath(windowsPath),
+                             [bytes](int fd) { return writeAll(fd, bytes); });
 }
 
 bool copyFileTo(std::string_view source, std::string_view destination) {
     const Descriptor in(openRegularFile(source));
     if (in.get() < 0) return false;
-    return replaceAtomically(destination, [&in](int out) {
+    return replaceAtomically(mapWindowsPath(destination), [&in](int out) {
         std::vector<char> buffer(kChunkSize);
         for (;;) {
             const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());

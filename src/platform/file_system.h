@@ -35,6 +35,8 @@ std::optional<std::string> readFileBytes(std::string_view windowsPath);
 // never a part. On failure the old file is untouched and no temporary file is left. A replaced
 // file keeps its permission bits.
 bool writeFileBytes(std::string_view windowsPath, std::string_view bytes);
+// The same for a path of this system, used as it is (the tool's own files).
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Copies a regular file, creating or replacing the destination the way writeFileBytes does. False
 // when the source is missing or not a regular file, or the destination's folder is missing.

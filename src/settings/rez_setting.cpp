@@ -4,7 +4,6 @@
 
 #include "platform/file_read.h"
 #include "platform/file_system.h"
-#include "platform/file_write.h"
 
 namespace qm318 {
 

@@ -230,6 +230,22 @@ private slots:
         QVERIFY(watcher.messages().empty());
     }
 
+    void loadsTheSameTableWhenTheConverterCannotRun() {
+        ProgramFolder folder;
+        MessageWatcher watcher;
+        MainWindow window(folder.dir.path());
+        QVERIFY(window.startUp());
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        loadAndWait(window);
+        qputenv("PATH", path);
+        auto* full = child<QTableView>(window, "超级列表框武器名1");
+        QCOMPARE(full->model()->rowCount(), 5);
+        QCOMPARE(cell(full, 3, 0), QStringLiteral("ak-火麒麟"));
+        QCOMPARE(readBytes(folder.dir.path() / "QM318.LTA"), gbk(kData));  // left as it was
+        QVERIFY(watcher.messages().empty());
+    }
+
     void loadCommandNeedsTheDataFile() {
         ProgramFolder folder;
         MessageWatcher watcher;

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 
 #include <chrono>
@@ -77,6 +79,8 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
 
 MainWindow::~MainWindow() {
     if (loadThread_.joinable()) loadThread_.join();
+    for (auto& [id, thread] : exportThreads_)
+        thread.join();
 }
 
 void MainWindow::place(QWidget* widget, const char* name, int left, int top, int width,
@@ -172,17 +176,21 @@ void MainWindow::createControls() {
     label(u"搜索的类型：", "标签4", 328, 48, 73, 32);
     label(u"选择要导出的东西：", "标签5", 575, 54, 111, 24);
 
-    const auto checkBox = [this](const char16_t* caption, const char* name, bool ticked, int l,
-                                 int t, int w, int h) {
+    const auto checkBox = [this](const char16_t* caption, const char* name, ExportKind kind,
+                                 bool ticked, int l, int t, int w, int h) {
         auto* widget = new QCheckBox(text(caption), this);
         widget->setChecked(ticked);
         place(widget, name, l, t, w, h);
+        exportBoxes_.emplace_back(widget, kind);
     };
-    checkBox(u"单-RS", "选择框_导出_单_RS", false, 984, 54, 51, 24);
-    checkBox(u"PV-RS", "选择框_导出_PV_RS", false, 920, 54, 51, 24);
-    checkBox(u"武器QM318参数", "选择框_导出_武器参数文本", true, 1048, 54, 99, 24);
-    checkBox(u"单-模型/贴图", "选择框_导出_单_模型和贴图", false, 807, 54, 100, 24);
-    checkBox(u"PV-模型/贴图", "选择框_导出_PV_模型和贴图", true, 694, 54, 101, 24);
+    checkBox(u"单-RS", "选择框_导出_单_RS", ExportKind::SingleRenderStyle, false, 984, 54, 51, 24);
+    checkBox(u"PV-RS", "选择框_导出_PV_RS", ExportKind::PvRenderStyle, false, 920, 54, 51, 24);
+    checkBox(u"武器QM318参数", "选择框_导出_武器参数文本", ExportKind::Parameters, true, 1048, 54,
+             99, 24);
+    checkBox(u"单-模型/贴图", "选择框_导出_单_模型和贴图", ExportKind::SingleModel, false, 807, 54,
+             100, 24);
+    checkBox(u"PV-模型/贴图", "选择框_导出_PV_模型和贴图", ExportKind::PvModel, true, 694, 54, 101,
+             24);
 
     progressBar_ = new QProgressBar(this);
     progressBar_->setRange(0, 100);
@@ -198,6 +206,7 @@ void MainWindow::createControls() {
 
     connect(loadButton_, &QPushButton::clicked, this, &MainWindow::loadData);
     connect(saveButton_, &QPushButton::clicked, this, &MainWindow::saveRezPath);
+    connect(exportButton_, &QPushButton::clicked, this, &MainWindow::exportSelected);
     connect(searchBox_, &QLineEdit::textChanged, this, &MainWindow::runSearch);
     connect(searchType_, &QComboBox::activated, this, &MainWindow::runSearch);
 }
@@ -327,17 +336,27 @@ void MainWindow::runSearch() {
     filteredTable_->setVisible(browse_.filteredVisible);
 }
 
-void MainWindow::showFocusedWeapon() {
-    const bool filtered = !filteredTable_->isHidden();
-    activeTag_ = filtered ? 2 : 1;
-    const QTableView* table = filtered ? filteredTable_ : fullTable_;
-    const WeaponTableModel* model = filtered ? filteredModel_ : fullModel_;
+const QTableView* MainWindow::activeTable() const {
+    return filteredTable_->isHidden() ? fullTable_ : filteredTable_;
+}
+
+const WeaponTableModel* MainWindow::activeModel() const {
+    return filteredTable_->isHidden() ? fullModel_ : filteredModel_;
+}
+
+// The first selected row of the active table, as a row of the table it shows; -1 when none.
+std::ptrdiff_t MainWindow::selectedTableRow() const {
     int selected = -1;
-    for (const QModelIndex& index : table->selectionModel()->selectedRows()) {
+    for (const QModelIndex& index : activeTable()->selectionModel()->selectedRows()) {
         if (selected < 0 || index.row() < selected) selected = index.row();
     }
-    const std::size_t row = std::size_t(model->tableRow(selected));
-    const WeaponTablePtr& weapons = model->rows().table;
+    return activeModel()->tableRow(selected);
+}
+
+void MainWindow::showFocusedWeapon() {
+    activeTag_ = filteredTable_->isHidden() ? 1 : 2;
+    const std::size_t row = std::size_t(selectedTableRow());
+    const WeaponTablePtr& weapons = activeModel()->rows().table;
     if (!weapons) {
         nameBox_->setText(fromGbk(nameBoxText({}, {})));
         recordBox_->setPlainText({});
@@ -362,6 +381,74 @@ void MainWindow::saveRezPath() {
             showMessage(text(texts::kRezSaveFailed), text(texts::kRezCaption), true);
             break;
     }
+}
+
+QString MainWindow::chooseExportFolder() {
+    QFileDialog dialog(this, text(texts::kChooseFolder),
+                       QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    dialog.setObjectName(QStringLiteral("folderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void MainWindow::exportSelected() {
+    activeTag_ = filteredTable_->isHidden() ? 1 : 2;
+    const std::string rezPath = toGbk(rezPathBox_->text());
+    rezRoot_ = rezRootOf(rezPath);
+    if (rezPathBox_->text() == text(texts::kRezPlaceholderOfOldVersions)) {
+        showMessage(text(texts::kEnterCorrectPath), text(texts::kInfoCaption), false);
+    }
+    if (!rezPathHasMarker(rezPath, kSaveMarker)) {
+        showMessage(text(texts::kCfRootNeeded), text(texts::kInfoCaption), false);
+        return;
+    }
+    const WeaponTablePtr table = activeModel()->rows().table;
+    const std::ptrdiff_t row = selectedTableRow();
+    if (!table || table->cell(std::size_t(row), kColumnIndex).empty()) {
+        showMessage(text(texts::kNoWeaponSelected), text(texts::kInfoCaption), true);
+        return;
+    }
+    exportRoot_ = toGbk(chooseExportFolder()) + "\\";
+    if (exportRoot_ == "\\") {
+        showMessage(text(texts::kNoExportFolder), text(texts::kInfoCaption), false);
+        return;
+    }
+    // The record as the box holds it now; the box shows CR LF line breaks as LF.
+    QString record = recordBox_->toPlainText();
+    record.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const ExportSnapshot snapshot =
+        snapshotOf(*table, std::size_t(row), rezRoot_, exportRoot_, toGbk(record));
+
+    std::vector<ExportKind> ticked;
+    for (const auto& [box, kind] : exportBoxes_) {
+        if (box->isChecked()) ticked.push_back(kind);
+    }
+    const ExportPlan plan = planExports(ticked, snapshot);
+    for (const ExportKind kind : plan.jobs)
+        startExportJob(kind, snapshot);
+    if (plan.stopped) {
+        const std::string_view message = exportCheckMessage(plan.failedCheck);
+        showMessage(QString::fromUtf8(message.data(), qsizetype(message.size())),
+                    text(texts::kInfoCaption), true);
+    }
+}
+
+void MainWindow::startExportJob(ExportKind kind, ExportSnapshot snapshot) {
+    const int id = nextExportJob_++;
+    exportThreads_[id] = std::thread([this, id, kind, snapshot = std::move(snapshot)] {
+        const bool succeeded = runExportJob(kind, snapshot);
+        tasks_->post([this, id, kind, succeeded] {
+            exportThreads_.at(id).join();
+            exportThreads_.erase(id);
+            const std::string_view message = exportResultMessage(kind, succeeded);
+            emit exportJobFinished();
+            showMessage(QString::fromUtf8(message.data(), qsizetype(message.size())),
+                        text(texts::kInfoCaption), true);
+        });
+    });
 }
 
 }  // namespace qm318

@@ -4,12 +4,14 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
 #include "browse/search.h"
+#include "export/export_jobs.h"
 #include "layout/layout_keeper.h"
 
 class QCheckBox;
@@ -37,11 +39,13 @@ public:
 
     bool isLoading() const { return loading_; }
     const std::string& rezRoot() const { return rezRoot_; }
+    const std::string& exportRoot() const { return exportRoot_; }
     // The table whose selected row the detail and the export act on: 1 full, 2 filtered.
     int activeTableTag() const;
 
 signals:
     void loadFinished();
+    void exportJobFinished();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -59,6 +63,12 @@ private:
     void runSearch();
     void showFocusedWeapon();
     void saveRezPath();
+    void exportSelected();
+    QString chooseExportFolder();
+    void startExportJob(ExportKind kind, ExportSnapshot snapshot);
+    const QTableView* activeTable() const;
+    const WeaponTableModel* activeModel() const;
+    std::ptrdiff_t selectedTableRow() const;
 
     std::filesystem::path programFolder_;
     LayoutKeeper layout_;
@@ -67,9 +77,12 @@ private:
 
     BrowseState browse_;
     std::string rezRoot_;
+    std::string exportRoot_;
     int activeTag_ = 1;
     bool loading_ = false;
     std::thread loadThread_;
+    std::map<int, std::thread> exportThreads_;
+    int nextExportJob_ = 0;
     GuiTaskQueue* tasks_ = nullptr;
 
     QPushButton* loadButton_ = nullptr;
@@ -85,6 +98,7 @@ private:
     WeaponTableModel* filteredModel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QComboBox* searchType_ = nullptr;
+    std::vector<std::pair<QCheckBox*, ExportKind>> exportBoxes_;
 };
 
 }  // namespace qm318

@@ -32,6 +32,15 @@ inline constexpr char16_t kDesignedCaption[] = u"QM318读取工具 v1.1     BY:�
 inline constexpr std::string_view kCueBannerGbk =
     "\xc4\xa3\xba\xfd\xcb\xd1\xcb\xf7_\xc7\xeb\xca\xe4\xc8\xeb\xb9\xd8\xbc\xfc\xb4\xca";
 
+inline constexpr char16_t kRezPlaceholderOfOldVersions[] = u"请先输入REZ资源路径 点击保存";
+inline constexpr char16_t kEnterCorrectPath[] = u"请输入正确路径 ";
+inline constexpr char16_t kCfRootNeeded[] =
+    u"请输入CF资源解包的根目录路径\r\n如我把所有的CF模型和贴图包含文件夹 都解包放在 D盘 的 解包 "
+    u"文件夹里\r\n那么解包的根目录路径就是\r\nD:\\解包";
+inline constexpr char16_t kNoWeaponSelected[] = u"当前没选中武器 请选择后再尝试";
+inline constexpr char16_t kChooseFolder[] = u"选择文件夹";
+inline constexpr char16_t kNoExportFolder[] = u"你没有选择导出路径 请重试";
+
 inline constexpr char16_t kSearchTypes[4][8] = {u"武器名称", u"索引", u"类型", u"PV-模型路径"};
 
 }  // namespace qm318::texts

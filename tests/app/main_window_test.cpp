@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -30,18 +31,32 @@ struct Message {
     QString text;
 };
 
-// Reads and closes every message box the window shows while it is alive, so none blocks a test.
+// Reads and closes every message box the window shows while it is alive, so none blocks a test;
+// answers a folder dialog with the folder it was given, or cancels it.
 class MessageWatcher {
 public:
     MessageWatcher() {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) return;
-            messages_.push_back({box->windowTitle(), box->text()});
-            box->accept();
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                messages_.push_back({box->windowTitle(), box->text()});
+                box->accept();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                dialogTitles_ << dialog->windowTitle();
+                if (folderToChoose_.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(folderToChoose_);
+                    static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+                }
+            }
         });
         timer_.start(5);
     }
+    void chooseFolder(const std::filesystem::path& folder) {
+        folderToChoose_ = QString::fromStdString(folder.string());
+    }
+    const QStringList& dialogTitles() const { return dialogTitles_; }
     const std::vector<Message>& messages() const { return messages_; }
     QStringList texts() const {
         QStringList all;
@@ -53,6 +68,8 @@ public:
 private:
     QTimer timer_;
     std::vector<Message> messages_;
+    QStringList dialogTitles_;
+    QString folderToChoose_;
 };
 
 // GBK bytes of a UTF-8 text, for fixture files.
@@ -64,7 +81,8 @@ constexpr const char* kData =
     "; preamble\n"
     "(Weapon\n (WeaponName \"AK47-黄金\" )\n (WeaponIndex 1 )\n (WeaponClass 3 )\n)\n"
     "(Weapon\n (WeaponName \"M4A1\" )\n (WeaponIndex 2 )\n (WeaponClass 4 )\n)\n"
-    "(Weapon\n (WeaponName \"ak-火麒麟\" )\n (WeaponIndex 12 )\n (WeaponClass 3 )\n)\n";
+    "(Weapon\n (WeaponName \"ak-火麒麟\" )\n (WeaponIndex 12 )\n (WeaponClass 3 )\n"
+    " (PViewModelFileName \"Models\\PLAYERVIEW\\PV-AK\" )\n)\n";
 
 // A program folder with a data file, a REZ tree and a settings file pointing at it.
 struct ProgramFolder {
@@ -77,6 +95,8 @@ struct ProgramFolder {
         std::filesystem::create_directories(rez / "models" / "character");
         dir.write("rez/DUST2.DAT", "x");
         dir.write("rez/models/character/m-motion.ltb", "x");
+        std::filesystem::create_directories(rez / "models" / "playerview");
+        dir.write("rez/models/playerview/pv-ak.ltb", "model");
         if (withRezSetting) dir.write(settings.filename().string(), rez.string());
     }
 };
@@ -244,6 +264,55 @@ private slots:
         QCOMPARE(cell(full, 3, 0), QStringLiteral("ak-火麒麟"));
         QCOMPARE(readBytes(folder.dir.path() / "QM318.LTA"), gbk(kData));  // left as it was
         QVERIFY(watcher.messages().empty());
+    }
+
+    void exportsTheSelectedWeaponThroughTheFolderDialog() {
+        ProgramFolder folder;
+        MessageWatcher watcher;
+        MainWindow window(folder.dir.path());
+        QVERIFY(window.startUp());
+        window.show();
+        loadAndWait(window);
+        auto* exportButton = child<QPushButton>(window, "按钮导出数据");
+
+        exportButton->click();  // nothing selected yet
+        QCOMPARE(watcher.texts(), QStringList{QStringLiteral("当前没选中武器 请选择后再尝试")});
+
+        auto* full = child<QTableView>(window, "超级列表框武器名1");
+        full->setFocus();
+        full->selectRow(3);
+        QTRY_COMPARE(child<QLineEdit>(window, "编辑框武器名")->text(),
+                     QStringLiteral("【12】 ak-火麒麟"));
+
+        exportButton->click();  // the dialog is cancelled
+        QCOMPARE(watcher.texts().last(), QStringLiteral("你没有选择导出路径 请重试"));
+        QCOMPARE(watcher.dialogTitles(), QStringList{QStringLiteral("选择文件夹")});
+
+        const std::filesystem::path out = folder.dir.path() / "out";
+        std::filesystem::create_directory(out);
+        watcher.chooseFolder(out);
+        QSignalSpy finished(&window, &MainWindow::exportJobFinished);
+        exportButton->click();
+        QTRY_COMPARE(finished.count(), 2);  // PV model and parameter text are ticked at start
+        QTRY_COMPARE(watcher.messages().size(), std::size_t(4));
+        QStringList results = watcher.texts().mid(2);
+        results.sort();
+        QCOMPARE(results, (QStringList{QStringLiteral("导出 PV-模型贴图 成功"),
+                                       QStringLiteral("导出 武器QM318参数 成功")}));
+        QCOMPARE(window.exportRoot(), out.string() + "\\");
+
+        const std::filesystem::path weapon = out / "ak-火麒麟";
+        QCOMPARE(readBytes(weapon / "PV-模型贴图" / "PV-AK.LTB"), std::string("model"));
+        QCOMPARE(readBytes(weapon / "ak-火麒麟[QM参数].txt"),
+                 gbk("(Weapon\r\n (WeaponName \"ak-火麒麟\" )\r\n (WeaponIndex 12 )\r\n"
+                     " (WeaponClass 3 )\r\n (PViewModelFileName \"Models\\PLAYERVIEW\\PV-AK\" "
+                     ")\r\n)\r\n\r\n"));
+
+        // A ticked box whose file the weapon lacks stops the command with its message.
+        child<QCheckBox>(window, "选择框_导出_单_模型和贴图")->setChecked(true);
+        exportButton->click();
+        QTRY_VERIFY(watcher.texts().contains(
+            QStringLiteral("当前没选中 或当前武器没有 单-模型 请取消勾选再试")));
     }
 
     void loadCommandNeedsTheDataFile() {

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <array>
 #include <iostream>
 #include <map>
 
@@ -66,8 +67,63 @@ int main(int argc, char** argv) {
     showCommand->add_option("INDEX", show.indexUtf8, "The weapon index")->required();
     addFileArgument(*showCommand, show.file);
 
+    qm318::cli::ExportOptions exportOptions;
+    exportOptions.file = kDefaultFile;
+    std::vector<std::string> exportArguments;
+    CLI::App* exportCommand = app.add_subcommand(
+        "export",
+        "Export a weapon's files from the REZ tree, as the window's export does: INDEX [FILE], or "
+        "--all [FILE]");
+    exportCommand
+        ->add_option("INDEX_FILE", exportArguments,
+                     "The weapon index, then the data file (with --all: the data file)")
+        ->expected(0, 2);
+    exportCommand->add_option("--rez", exportOptions.rezFolder, "The unpacked REZ folder")
+        ->required();
+    exportCommand
+        ->add_option("--out", exportOptions.outFolder,
+                     "The folder to export into (created when missing)")
+        ->required();
+    const std::vector<std::pair<const char*, qm318::ExportKind>> kindFlags = {
+        {"--pv-model", qm318::ExportKind::PvModel},
+        {"--single-model", qm318::ExportKind::SingleModel},
+        {"--pv-rs", qm318::ExportKind::PvRenderStyle},
+        {"--single-rs", qm318::ExportKind::SingleRenderStyle},
+        {"--params", qm318::ExportKind::Parameters}};
+    std::array<bool, 5> kindWanted{};
+    for (std::size_t i = 0; i < kindFlags.size(); ++i) {
+        exportCommand->add_flag(kindFlags[i].first, kindWanted[i],
+                                "Export this kind (default: --pv-model and --params, as the "
+                                "window ticks them)");
+    }
+    exportCommand->add_flag("--all", exportOptions.all,
+                            "Export every weapon (or those --search finds), one folder each");
+    CLI::Option* searchOption = exportCommand->add_option(
+        "--search", exportOptions.searchUtf8, "With --all: only the weapons this search finds");
+    exportCommand->add_option("--by", exportOptions.searchType, "Search column for --search")
+        ->transform(CLI::CheckedTransformer(kSearchTypes, CLI::ignore_case));
+
     try {
         app.parse(argc, argv);
+        if (*exportCommand) {
+            for (std::size_t i = 0; i < kindFlags.size(); ++i) {
+                if (kindWanted[i]) exportOptions.kinds.push_back(kindFlags[i].second);
+            }
+            if (exportOptions.kinds.empty()) {
+                exportOptions.kinds = {qm318::ExportKind::PvModel, qm318::ExportKind::Parameters};
+            }
+            if (searchOption->count() > 0 && !exportOptions.all) {
+                throw CLI::ValidationError("--search", "needs --all");
+            }
+            const std::size_t files = exportOptions.all ? 0 : 1;  // positions taken by INDEX
+            if (exportArguments.size() < files || exportArguments.size() > files + 1) {
+                throw CLI::ValidationError("export", exportOptions.all
+                                                         ? "takes at most FILE with --all"
+                                                         : "needs INDEX [FILE]");
+            }
+            if (!exportOptions.all) exportOptions.indexUtf8 = exportArguments[0];
+            if (exportArguments.size() > files) exportOptions.file = exportArguments[files];
+        }
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp& help) {
@@ -79,5 +135,6 @@ int main(int argc, char** argv) {
 
     if (*tableCommand) return qm318::cli::runTable(table, std::cout, std::cerr);
     if (*searchCommand) return qm318::cli::runSearch(search, std::cout, std::cerr);
+    if (*exportCommand) return qm318::cli::runExport(exportOptions, std::cout, std::cerr);
     return qm318::cli::runShow(show, std::cout, std::cerr);
 }

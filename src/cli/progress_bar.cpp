@@ -13,7 +13,8 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr std::size_t kWidth = 40;
 }  // namespace
 
-ProgressBar::ProgressBar() : enabled_(::isatty(STDERR_FILENO) == 1), started_(Clock::now()) {}
+ProgressBar::ProgressBar(const char* label)
+    : label_(label), enabled_(::isatty(STDERR_FILENO) == 1), started_(Clock::now()) {}
 
 ProgressBar::~ProgressBar() {
     if (drawn_) std::fputs("\r\033[K", stderr);
@@ -26,7 +27,7 @@ void ProgressBar::update(std::size_t done, std::size_t total) {
     if (drawn_ && now - lastDrawn_ < kRedrawInterval && done < total) return;
     const std::size_t filled = done * kWidth / total;
     const std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '-');
-    std::fprintf(stderr, "\rLoading [%s] %3zu%% (%zu/%zu rows)", bar.c_str(), done * 100 / total,
+    std::fprintf(stderr, "\r%s [%s] %3zu%% (%zu/%zu)", label_, bar.c_str(), done * 100 / total,
                  done, total);
     std::fflush(stderr);
     drawn_ = true;

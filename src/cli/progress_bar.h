@@ -9,12 +9,13 @@ namespace qm318::cli {
 
 class ProgressBar {
 public:
-    ProgressBar();
+    explicit ProgressBar(const char* label = "Loading");
     ~ProgressBar();
     void update(std::size_t done, std::size_t total);
 
 private:
     using Clock = std::chrono::steady_clock;
+    const char* label_;
     bool enabled_;
     bool drawn_ = false;
     Clock::time_point started_;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "sample_data.h"
 #include "support/temp_dir.h"
@@ -111,6 +113,75 @@ TEST(Cli, BadInputGivesOneLineOnStderrAndStatus2) {
         EXPECT_EQ(run.status, 0) << arguments;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << arguments;
     }
+}
+
+// A data file of two weapons and a REZ tree spelled in other letter case than the file.
+void writeExportFixture(const TempDir& dir) {
+    dir.write("QM318.LTA",
+              "(Weapon\n (WeaponName \"AK47\" )\n (WeaponIndex 5 )\n"
+              " (PViewModelFileName \"Models\\PLAYERVIEW\\PV-AK\" )\n"
+              " (PViewRenderStyleFileName \"RS\\PV\\ak.ltc\" )\n"
+              "(Weapon\n (WeaponName \"M4\" )\n (WeaponIndex 6 )\n"
+              " (PViewModelFileName \"Models\\PLAYERVIEW\\PV-M4\" )\n");
+    std::filesystem::create_directories(dir.path() / "rez" / "models" / "playerview");
+    std::filesystem::create_directories(dir.path() / "rez" / "rs" / "pv");
+    dir.write("rez/models/playerview/pv-ak.ltb", "ak model");
+    dir.write("rez/rs/pv/AK.LTC", "ak style");
+}
+
+TEST(Cli, ExportPrintsEachJobsMessageInCheckBoxOrder) {
+    TempDir dir;
+    writeExportFixture(dir);
+    const CliRun defaults = runCli(dir, "export 5 --rez rez --out out");
+    EXPECT_EQ(defaults.status, 0) << defaults.err;
+    EXPECT_EQ(defaults.out, "导出 PV-模型贴图 成功\n导出 武器QM318参数 成功\n");
+    EXPECT_EQ(readBytes(dir.path() / "out" / "AK47" / "PV-模型贴图" / "PV-AK.LTB"), "ak model");
+
+    const CliRun styles = runCli(dir, "export 5 --params --pv-rs --single-rs --rez rez --out out");
+    EXPECT_EQ(styles.status, 1);  // no single render style: the check stops the later box
+    EXPECT_EQ(styles.out, "导出 PV-RS 成功\n当前没选中 或当前武器没有 单-RS 请取消勾选再试\n");
+    EXPECT_EQ(readBytes(dir.path() / "out" / "AK47" / "PV-RS" / "ak.ltc"), "ak style");
+
+    const CliRun missingModel = runCli(dir, "export 6 --rez rez --out out --pv-model");
+    EXPECT_EQ(missingModel.status, 1);
+    EXPECT_EQ(missingModel.out, "导出失败\n");
+
+    EXPECT_EQ(runCli(dir, "export 7 --rez rez --out out").status, 1);
+    for (const char* bad :
+         {"export --rez rez --out out", "export 5 --out out", "export 5 --rez nowhere --out out",
+          "export 5 --rez rez --out out x.lta", "export 5 6 --all --rez rez --out out"}) {
+        const CliRun run = runCli(dir, bad);
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_EQ(lineCount(run.err), 1u) << bad << ": " << run.err;
+    }
+}
+
+TEST(Cli, ExportAllTwiceGivesTheSameTree) {
+    TempDir dir;
+    writeExportFixture(dir);
+    const auto tree = [&] {
+        std::vector<std::string> files;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(dir.path() / "all")) {
+            files.push_back(entry.path().string() + "=" +
+                            (entry.is_regular_file() ? readBytes(entry.path()) : "/"));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    const CliRun first = runCli(dir, "export --all --rez rez --out all");
+    EXPECT_EQ(first.status, 1);  // M4's model is missing from the tree
+    EXPECT_EQ(first.out,
+              "6 M4: 导出失败\n6 M4: 导出 武器QM318参数 成功\n"
+              "exported 2 weapons: 1 without a failure, 1 with one\n");
+    const auto once = tree();
+    EXPECT_EQ(runCli(dir, "export --all --rez rez --out all").out, first.out);
+    EXPECT_EQ(tree(), once);
+    EXPECT_EQ(once.size(), 7u);  // two weapon folders, two PV folders, a model, two texts
+
+    const CliRun searched = runCli(dir, "export --all --search ak --rez rez --out some");
+    EXPECT_EQ(searched.status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "some" / "M4"));
 }
 
 }  // namespace

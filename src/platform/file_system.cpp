@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "text/encoding.h"
+#include "text/gbk_text.h"
 
 extern char** environ;
 
@@ -69,16 +70,6 @@ std::optional<std::string> realName(const std::string& gbkName) {
         return std::nullopt;
     }
     return name;
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
 }
 
 // The entry of folder spelled name, else the first in byte order equal to it with ASCII letters

@@ -86,6 +86,14 @@ bool contains(std::string_view text, std::string_view part, bool ignoreCase) {
     return find(text, part, 1, ignoreCase) != kNotFound;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return foldAscii(static_cast<unsigned char>(x)) ==
+                      foldAscii(static_cast<unsigned char>(y));
+           });
+}
+
 std::string mid(std::string_view text, TextPos start, TextPos length) {
     if (start < 1 || std::size_t(start) > text.size() || length <= 0) return {};
     return std::string(text.substr(std::size_t(start - 1), std::size_t(length)));

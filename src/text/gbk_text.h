@@ -43,6 +43,8 @@ TextPos find(std::string_view text, std::string_view part, TextPos start = 0,
 TextPos reverseFind(std::string_view text, std::string_view part, TextPos start = kWholeText,
                     bool ignoreCase = false);
 bool contains(std::string_view text, std::string_view part, bool ignoreCase);
+// Byte for byte, except that ASCII letters compare without regard to case.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // Plain byte cuts: they may split a two-byte character.
 std::string mid(std::string_view text, TextPos start, TextPos length);

@@ -1,6 +1,7 @@
 #include "text/gbk_text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qm318 {
 namespace {
@@ -32,15 +33,60 @@ bool occursAt(std::string_view text, std::size_t pos, std::string_view part, boo
     return true;
 }
 
-// 0-based scan for part from byte `from`, stepping character by character.
+// Positions of a byte, or of either letter case of an ASCII letter, in increasing order. Each
+// letter case keeps its own next position, so a long run of one never makes the other rescanned.
+class ByteFinder {
+public:
+    ByteFinder(std::string_view text, unsigned char byte, bool ignoreCase) : text_(text) {
+        const bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
+        bytes_[0] = letter && ignoreCase ? (byte | 0x20) : byte;
+        bytes_[1] = letter && ignoreCase ? (byte & ~0x20) : byte;
+    }
+    // The first position at or after from, or npos.
+    std::size_t next(std::size_t from) {
+        for (int k = 0; k < 2; ++k) {
+            if (next_[k] != npos && next_[k] < from) next_[k] = search(bytes_[k], from);
+            if (next_[k] == kUnknown) next_[k] = search(bytes_[k], from);
+        }
+        return std::min(next_[0], next_[1]);
+    }
+
+private:
+    static constexpr std::size_t kUnknown = npos - 1;
+    std::size_t search(unsigned char byte, std::size_t from) const {
+        if (from >= text_.size()) return npos;
+        const void* at = std::memchr(text_.data() + from, byte, text_.size() - from);
+        return at == nullptr ? npos : std::size_t(static_cast<const char*>(at) - text_.data());
+    }
+    std::string_view text_;
+    unsigned char bytes_[2];
+    std::size_t next_[2] = {kUnknown, kUnknown};
+};
+
+// 0-based position of the first occurrence of part that begins a character at or after byte
+// `from`, characters counted from `from`. Candidates come from memchr; whether one begins a
+// character follows from the bytes before it: the byte after any byte below 0x80 begins a
+// character, so a candidate does when the run of bytes of 0x80 and above right before it (back to
+// such a byte or to the last known character start) has even length.
 std::size_t scanFor(std::string_view text, std::string_view part, std::size_t from,
                     bool ignoreCase) {
     const std::size_t n = text.size();
-    for (std::size_t i = from; i < n && part.size() <= n - i;) {
-        const bool lead = isGbkLeadByte(byteAt(text, i));
-        if (lead && i + 1 == n) break;
-        if (occursAt(text, i, part, ignoreCase)) return i;
-        i += lead ? 2 : 1;
+    if (from >= n) return npos;
+    if (part.empty()) return isGbkLeadByte(byteAt(text, from)) && from + 1 == n ? npos : from;
+    ByteFinder candidates(text, byteAt(part, 0), ignoreCase);
+    std::size_t characterStart = from;  // a known character start at or before the candidate
+    for (std::size_t p = candidates.next(from); p != npos && part.size() <= n - p;
+         p = candidates.next(p + 1)) {
+        std::size_t runStart = p;
+        while (runStart > characterStart && isGbkLeadByte(byteAt(text, runStart - 1))) --runStart;
+        if ((p - runStart) % 2 != 0) {
+            characterStart = p + 1;  // p is the second byte of a character
+            continue;
+        }
+        // A lead byte with no second byte ends the scan.
+        if (isGbkLeadByte(byteAt(text, p)) && p + 1 == n) return npos;
+        if (occursAt(text, p, part, ignoreCase)) return p;
+        characterStart = p;
     }
     return npos;
 }
@@ -111,25 +157,18 @@ std::string replace(std::string_view text, std::string_view findText, std::strin
     if (text.empty() || findText.empty() || from >= text.size() || count == 0) {
         return std::string(text);
     }
-    std::string out(text.substr(0, from));
+    std::string out;
     out.reserve(text.size());
-    std::size_t i = from;
+    std::size_t copied = 0;
     TextPos made = 0;
-    while (text.size() - i >= findText.size()) {
-        // A lead byte with no second byte ends the scan, as in find; it is kept with the rest.
-        const bool lead = isGbkLeadByte(byteAt(text, i));
-        if (lead && i + 1 == text.size()) break;
-        if (occursAt(text, i, findText, !caseSensitive)) {
-            out += replacement;
-            i += findText.size();
-            if (++made == count) break;
-        } else {
-            const std::size_t step = lead ? 2 : 1;
-            out.append(text.substr(i, step));
-            i += step;
-        }
+    // Occurrences never overlap and the replacement is never scanned again.
+    for (std::size_t at = scanFor(text, findText, from, !caseSensitive); at != npos;
+         at = scanFor(text, findText, copied, !caseSensitive)) {
+        out.append(text.substr(copied, at - copied)).append(replacement);
+        copied = at + findText.size();
+        if (++made == count) break;
     }
-    out.append(text.substr(i));
+    out.append(text.substr(copied));
     return out;
 }
 

@@ -16,7 +16,7 @@ bool isBinaryControl(std::uint32_t c) {
 // "\r\r\n" becomes "\r\r\r\n" and a control byte right after a CR does not make a file binary.
 // False, with the text untouched, for a binary file.
 template <typename Unit>
-bool convertUnits(std::basic_string<Unit>& in) {
+bool convertUnits(std::basic_string<Unit>& in, std::size_t extraCapacity) {
     std::size_t bareLineFeeds = 0;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const auto c = std::uint32_t(std::make_unsigned_t<Unit>(in[i]));
@@ -30,7 +30,7 @@ bool convertUnits(std::basic_string<Unit>& in) {
     }
     if (bareLineFeeds == 0) return true;
     std::basic_string<Unit> out;
-    out.reserve(in.size() + bareLineFeeds);
+    out.reserve(in.size() + bareLineFeeds + extraCapacity);
     for (std::size_t i = 0; i < in.size(); ++i) {
         if (in[i] == Unit('\r')) {
             out.push_back(in[i]);
@@ -55,19 +55,19 @@ std::optional<std::string> convertUtf16(const std::string& bytes, bool littleEnd
         units.push_back(char16_t(littleEndian ? (b << 8 | a) : (a << 8 | b)));
     }
     std::string utf8;
-    if (!convertUnits(units) || !utf16ToUtf8Strict(units, utf8)) return std::nullopt;
+    if (!convertUnits(units, 0) || !utf16ToUtf8Strict(units, utf8)) return std::nullopt;
     return "\xef\xbb\xbf" + utf8;
 }
 
 }  // namespace
 
-std::string unixToDos(std::string bytes) {
+std::string unixToDos(std::string bytes, std::size_t extraCapacity) {
     const bool littleEndianBom = bytes.starts_with("\xff\xfe");
     if (littleEndianBom || bytes.starts_with("\xfe\xff")) {
         auto converted = convertUtf16(bytes, littleEndianBom);
         return converted ? std::move(*converted) : bytes;
     }
-    convertUnits(bytes);
+    convertUnits(bytes, extraCapacity);
     return bytes;
 }
 

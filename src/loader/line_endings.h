@@ -8,7 +8,8 @@
 namespace qm318 {
 
 // The bytes unix2dos would leave in the file: unchanged for a file it takes for binary (a control
-// byte other than TAB, LF, FF and CR, except right after a CR) or cannot convert.
-std::string unixToDos(std::string bytes);
+// byte other than TAB, LF, FF and CR, except right after a CR) or cannot convert. A converted
+// text has room for extraCapacity more bytes.
+std::string unixToDos(std::string bytes, std::size_t extraCapacity = 0);
 
 }  // namespace qm318

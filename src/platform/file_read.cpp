@@ -9,7 +9,7 @@
 namespace qm318 {
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
-                                         std::size_t maxBytes) {
+                                         std::size_t maxBytes, std::size_t extraCapacity) {
     error.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -23,7 +23,7 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
         error = std::make_error_code(std::errc::file_too_large);
     } else {
-        if (info.st_size > 0) bytes.reserve(std::size_t(info.st_size));
+        if (info.st_size > 0) bytes.reserve(std::size_t(info.st_size) + extraCapacity);
         char buffer[1 << 16];
         for (;;) {
             const ssize_t got = ::read(fd, buffer, sizeof buffer);

@@ -10,8 +10,10 @@
 namespace qm318 {
 
 // The file's bytes, or nothing with the reason in error (a folder counts as unreadable, a file of
-// more than maxBytes as too large).
+// more than maxBytes as too large). The string has room for extraCapacity more bytes, so that
+// appending them does not copy the whole file.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
-                                         std::size_t maxBytes = SIZE_MAX);
+                                         std::size_t maxBytes = SIZE_MAX,
+                                         std::size_t extraCapacity = 0);
 
 }  // namespace qm318

@@ -1,11 +1,16 @@
-// qm318-sample: writes a made-up QM318.LTA file, for trying the tool and for measuring it.
+// qm318-sample: writes a made-up QM318.LTA file, for trying the tool and for measuring it, and
+// on request a REZ tree holding the files its weapons name.
 
 #include <CLI/CLI.hpp>
 
 #include <cstddef>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
+#include <utility>
 
+#include "loader/weapon_table_loader.h"
 #include "sample_data.h"
 
 namespace {
@@ -28,12 +33,15 @@ bool writeFile(const std::string& path, const std::string& bytes) {
 int main(int argc, char** argv) {
     qm318::SampleOptions options;
     std::string output;
+    std::string rezFolder;
     CLI::App app{"qm318-sample: write a made-up QM318.LTA weapon file (GBK text)", "qm318-sample"};
     app.add_option("--records", options.records, "Number of weapon records (about 5 KB each)")
         ->capture_default_str()
         ->check(CLI::Range(std::size_t(0), kMaxRecords));
     app.add_option("--seed", options.seed, "Seed of the random choices")->capture_default_str();
     app.add_flag("--crlf", options.crlf, "CR LF line breaks instead of LF");
+    app.add_option("--rez", rezFolder,
+                   "Also write a REZ tree for the file into this folder (with the same seed)");
     app.add_option("OUTPUT", output, "The file to write")->required();
 
     try {
@@ -45,8 +53,21 @@ int main(int argc, char** argv) {
         return kExitBadArguments;
     }
 
-    if (!writeFile(output, qm318::generateSampleLta(options))) {
+    std::string bytes = qm318::generateSampleLta(options);
+    if (!writeFile(output, bytes)) {
         std::cerr << "qm318-sample: cannot write " << output << '\n';
+        return kExitWriteFailed;
+    }
+    if (rezFolder.empty()) return 0;
+
+    // The tree follows the table the tool itself builds from the file.
+    qm318::RezTreeOptions rezOptions;
+    rezOptions.seed = options.seed;
+    try {
+        const qm318::WeaponTablePtr table = qm318::buildWeaponTable(std::move(bytes));
+        qm318::writeSampleRezTree(*table, rezFolder, rezOptions);
+    } catch (const std::filesystem::filesystem_error& error) {
+        std::cerr << "qm318-sample: cannot write the REZ tree: " << error.what() << '\n';
         return kExitWriteFailed;
     }
     return 0;

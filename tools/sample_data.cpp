@@ -235,7 +235,8 @@ void addIdentityKeys(LayoutBuilder& b) {
 }
 
 void addModelKeys(LayoutBuilder& b) {
-    b.column("PViewModelFileName", ValueKind::Path, "Models\\PLAYERVIEW\\PV-{M}.ltb");
+    // A stem: the exports add a variant suffix and ".LTB".
+    b.column("PViewModelFileName", ValueKind::Path, "Models\\PLAYERVIEW\\PV-{M}");
     b.column("PViewSkinFileName", ValueKind::Path, "SkinsSA\\PLAYERVIEW\\PV-{M}{V}.dtx");
     b.column("PViewSkinFileName2", ValueKind::Path, "SkinsSA\\PLAYERVIEW\\PV-Hand{V}.dtx");
     b.column("PViewSkinFileName3", ValueKind::Path, "SkinsSA\\PLAYERVIEW\\PV-{M}{V}_S.dtx");

@@ -78,7 +78,7 @@ bool exportSingleModel(const ExportSnapshot& s) {
             makeFolder(weaponFolder(s));
             makeFolder(singleFolder);
         } else if (step.folder != nullptr) {
-            folder += "\\" + gbkName(step.folder);
+            folder.append("\\").append(gbkName(step.folder));
             makeFolder(folder);
         }
         const bool copied = copyInto(s, value, folder);

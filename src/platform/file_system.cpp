@@ -165,9 +165,9 @@ public:
 
     int fd() const { return fd_.get(); }
 
-    // Flushes the file to disk and renames it over target.
-    bool commit(const fs::path& target) {
-        if (::fsync(fd_.get()) != 0 || !fd_.reset()) return false;
+    // Renames the file over target, flushed to disk first when durable.
+    bool commit(const fs::path& target, bool durable) {
+        if ((durable && ::fsync(fd_.get()) != 0) || !fd_.reset()) return false;
         if (::rename(path_.c_str(), target.c_str()) != 0) return false;
         path_.clear();
         return true;
@@ -198,8 +198,9 @@ void syncFolder(const fs::path& folder) {
     if (fd.get() >= 0) ::fsync(fd.get());
 }
 
-// Creates or replaces target with what fill writes into the descriptor it is given.
-bool replaceAtomically(const std::optional<fs::path>& target,
+// Creates or replaces target with what fill writes into the descriptor it is given. Readers see the
+// old file or the new one, never a part; a durable replacement also survives a power cut.
+bool replaceAtomically(const std::optional<fs::path>& target, bool durable,
                        const std::function<bool(int)>& fill) {
     if (!target) return false;
     struct stat old {};
@@ -211,8 +212,8 @@ bool replaceAtomically(const std::optional<fs::path>& target,
     if (temporary.fd() < 0) return false;
     // Best effort: some file systems (FAT mounts, say) refuse permission changes.
     if (replacing && S_ISREG(old.st_mode)) ::fchmod(temporary.fd(), old.st_mode & 07777);
-    if (!fill(temporary.fd()) || !temporary.commit(*target)) return false;
-    syncFolder(folder);
+    if (!fill(temporary.fd()) || !temporary.commit(*target, durable)) return false;
+    if (durable) syncFolder(folder);
     return true;
 }
 
@@ -283,20 +284,30 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 
 }  // namespace
 
-std::optional<fs::path> mapWindowsPath(std::string_view windowsPath) {
+std::optional<std::vector<std::string>> windowsPathNames(std::string_view windowsPath) {
     if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
+    std::vector<std::string> names;
+    for (const std::string& gbkName : splitNames(windowsPath)) {
+        std::optional<std::string> name = realName(gbkName);
+        if (!name) return std::nullopt;
+        names.push_back(std::move(*name));
+    }
+    return names;
+}
+
+std::optional<fs::path> mapWindowsPath(std::string_view windowsPath) {
+    const std::optional<std::vector<std::string>> names = windowsPathNames(windowsPath);
+    if (!names) return std::nullopt;
     fs::path resolved = isSeparator(windowsPath.front()) ? fs::path("/") : fs::path();
     // Once a name is missing, nothing below it can exist, so the rest is taken as spelled.
     bool lookingUp = true;
-    for (const std::string& gbkName : splitNames(windowsPath)) {
-        const std::optional<std::string> name = realName(gbkName);
-        if (!name) return std::nullopt;
+    for (const std::string& name : *names) {
         std::optional<std::string> found;
-        if (lookingUp) found = findEntry(resolved, *name);
+        if (lookingUp) found = findEntry(resolved, name);
         lookingUp = found.has_value();
-        resolved /= found.value_or(*name);
+        resolved /= found.value_or(name);
     }
     return resolved;
 }
@@ -321,18 +332,18 @@ std::optional<std::string> readFileBytes(std::string_view windowsPath) {
 }
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-    return replaceAtomically(target, [bytes](int fd) { return writeAll(fd, bytes); });
+    return replaceAtomically(target, true, [bytes](int fd) { return writeAll(fd, bytes); });
 }
 
 bool writeFileBytes(std::string_view windowsPath, std::string_view bytes) {
-    return replaceAtomically(mapWindowsPath(windowsPath),
+    return replaceAtomically(mapWindowsPath(windowsPath), false,
                              [bytes](int fd) { return writeAll(fd, bytes); });
 }
 
 bool copyFileTo(std::string_view source, std::string_view destination) {
     const Descriptor in(openRegularFile(source));
     if (in.get() < 0) return false;
-    return replaceAtomically(mapWindowsPath(destination), [&in](int out) {
+    return replaceAtomically(mapWindowsPath(destination), false, [&in](int out) {
         std::vector<char> buffer(kChunkSize);
         for (;;) {
             const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());

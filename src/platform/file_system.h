@@ -20,6 +20,9 @@
 
 namespace qm318 {
 
+// The names of the path in UTF-8, empty ones dropped; nothing when the path is refused (as below).
+std::optional<std::vector<std::string>> windowsPathNames(std::string_view windowsPath);
+
 // The real path, or nothing when the path is refused: empty, with a "." or ".." name, or with a
 // zero byte.
 std::optional<std::filesystem::path> mapWindowsPath(std::string_view windowsPath);
@@ -30,12 +33,13 @@ bool pathExists(std::string_view windowsPath);
 // The bytes of a regular file; nothing when it is missing, unreadable or not a regular file.
 std::optional<std::string> readFileBytes(std::string_view windowsPath);
 
-// Creates or replaces the file: the bytes go to a temporary file in the same folder, which is
-// flushed to disk and then renamed over the target, so readers see the old file or the new one,
-// never a part. On failure the old file is untouched and no temporary file is left. A replaced
-// file keeps its permission bits.
+// Creates or replaces the file: the bytes go to a temporary file in the same folder, which is then
+// renamed over the target, so readers see the old file or the new one, never a part. On failure
+// the old file is untouched and no temporary file is left. A replaced file keeps its permission
+// bits. Exported files are not flushed to disk one by one: they can be exported again.
 bool writeFileBytes(std::string_view windowsPath, std::string_view bytes);
-// The same for a path of this system, used as it is (the tool's own files).
+// The same for a path of this system, used as it is (the tool's own files), and flushed to disk
+// before the rename, so that a power cut leaves the old content or the new one.
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Copies a regular file, creating or replacing the destination the way writeFileBytes does. False

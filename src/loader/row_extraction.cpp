@@ -51,9 +51,9 @@ const KeyIndex& keyIndex() {
     return index;
 }
 
-// " (" + key + at least one character + " )", where the key is followed by a blank unless it
-// matches as a prefix.
-bool isKeyLine(std::string_view line, std::size_t keyLength, bool prefix) {
+// Whether a line that begins with " (" + key and ends with " )" also has room for the blank after
+// the key (unless the key matches as a prefix) and at least one character of value.
+bool longEnoughForKey(std::string_view line, std::size_t keyLength, bool prefix) {
     const std::size_t shortest = 2 + keyLength + (prefix ? 0 : 1) + 1 + 2;
     return line.size() >= shortest;
 }
@@ -66,7 +66,7 @@ void takeKeyLine(std::string_view line,
     const std::size_t blank = afterParen.find(' ');
     if (blank != std::string_view::npos) {
         const std::size_t c = keyIndex().columnOf(afterParen.substr(0, blank));
-        if (c != kNoColumn && !lines[c] && isKeyLine(line, blank, false)) {
+        if (c != kNoColumn && !lines[c] && longEnoughForKey(line, blank, false)) {
             lines[c] = line;
             --missing;
         }
@@ -75,7 +75,7 @@ void takeKeyLine(std::string_view line,
         const std::string_view key = kWeaponColumns[c].key;
         if (!lines[c] && afterParen.size() >= key.size() &&
             equalsIgnoringAsciiCase(afterParen.substr(0, key.size()), key) &&
-            isKeyLine(line, key.size(), true)) {
+            longEnoughForKey(line, key.size(), true)) {
             lines[c] = line;
             --missing;
         }

@@ -95,14 +95,8 @@ TEST(GbkContains, FollowsFindFromFirstByte) {
 // ---------------------------------------------------------------------------------------------
 // reverseFind
 
-struct ReverseFindCase {
-    const char* name;
-    std::string text;
-    std::string part;
-    TextPos start;
-    bool ignoreCase;
-    TextPos expected;
-};
+// Same shape as the find cases: a text, a part, a start, the case flag and the position found.
+using ReverseFindCase = FindCase;
 
 TEST(GbkReverseFind, LastOccurrenceEndingBeforeStart) {
     const std::vector<ReverseFindCase> cases = {

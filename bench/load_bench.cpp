@@ -44,7 +44,7 @@ void BM_Load(benchmark::State& state, std::size_t records, bool crlf) {
     for (auto _ : state) {
         // The loader takes the bytes by value; the copy stands in for reading the file.
         state.PauseTiming();
-        std::string bytes = file;
+        TextBuffer bytes(file);
         state.ResumeTiming();
 
         WeaponTablePtr table = buildWeaponTable(std::move(bytes));
@@ -70,9 +70,9 @@ void BM_PrepareText(benchmark::State& state, bool crlf) {
     const std::string& file = sampleFile(kRecords, crlf);
     for (auto _ : state) {
         state.PauseTiming();
-        std::string bytes = file;
+        TextBuffer bytes(file);
         state.ResumeTiming();
-        std::string text = prepareTableText(std::move(bytes));
+        TextBuffer text = prepareTableText(std::move(bytes));
         benchmark::DoNotOptimize(text);
         state.PauseTiming();
         text = {};
@@ -86,18 +86,18 @@ BENCHMARK_CAPTURE(BM_PrepareText, 8000_crlf, true)->Unit(benchmark::kMillisecond
 // The one-pass extraction and the one-regular-expression-per-column reference over the same
 // weapon blocks, so the two can be compared.
 struct PreparedBlocks {
-    std::string text;
+    TextBuffer text;
     std::vector<TextSpan> blocks;
 
     std::string_view block(const TextSpan& span) const {
-        return std::string_view(text).substr(span.offset, span.length);
+        return text.view().substr(span.offset, span.length);
     }
 };
 
 const PreparedBlocks& preparedBlocks() {
     static const PreparedBlocks prepared = [] {
-        PreparedBlocks p{prepareTableText(sampleFile(kRecords, false)), {}};
-        p.blocks = splitWeaponBlocks(p.text);
+        PreparedBlocks p{prepareTableText(TextBuffer(sampleFile(kRecords, false))), {}};
+        p.blocks = splitWeaponBlocks(p.text.view());
         return p;
     }();
     return prepared;
@@ -111,7 +111,7 @@ void reportBlocks(benchmark::State& state, const PreparedBlocks& prepared) {
 void BM_SplitBlocks(benchmark::State& state) {
     const PreparedBlocks& prepared = preparedBlocks();
     for (auto _ : state) {
-        std::vector<TextSpan> blocks = splitWeaponBlocks(prepared.text);
+        std::vector<TextSpan> blocks = splitWeaponBlocks(prepared.text.view());
         benchmark::DoNotOptimize(blocks);
     }
     reportBlocks(state, prepared);

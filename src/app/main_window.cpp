@@ -43,8 +43,8 @@ std::filesystem::path dataFileIn(const std::filesystem::path& programFolder) {
     return programFolder / "QM318.LTA";
 }
 
-// Runs Debian's unix2dos on the data file, as the tool always has before reading it. Whether it
-// ran does not matter for the table: the load converts line breaks the same way in memory.
+// Runs Debian's unix2dos on the data file, as the tool always has at a load. Whether it ran does
+// not matter for the table: the load converts line breaks the same way in memory.
 void convertDataFile(const std::filesystem::path& dataFile) {
     runAndWait({"unix2dos", "-q", dataFile.string()}, {"LC_ALL=C.UTF-8"});
 }
@@ -292,9 +292,8 @@ void MainWindow::loadData() {
     progressBar_->raise();
     if (loadThread_.joinable()) loadThread_.join();
     loadThread_ = std::thread([this, dataFile] {
-        convertDataFile(dataFile);
         auto lastShown = std::chrono::steady_clock::time_point{};
-        LoadResult result = loadWeaponTableFile(dataFile, [&](std::size_t done, std::size_t total) {
+        const auto showProgress = [&](std::size_t done, std::size_t total) {
             const auto now = std::chrono::steady_clock::now();
             if (done < total && now - lastShown < kProgressInterval) return;
             lastShown = now;
@@ -302,10 +301,19 @@ void MainWindow::loadData() {
                 progressBar_->setMaximum(int(total));
                 progressBar_->setValue(int(done));
             });
-        });
+        };
+        LoadResult result = loadAndConvertDataFile(dataFile, showProgress, convertDataFile);
         // A file that vanished or cannot be read gives the table of an empty text.
-        WeaponTablePtr table = result.table ? result.table : buildWeaponTable({});
-        tasks_->post([this, table = std::move(table)] { finishLoad(table); });
+        WeaponTablePtr table = result.table ? result.table : buildWeaponTable(std::string_view());
+        tasks_->post([this, table = std::move(table), error = result.error] {
+            finishLoad(table);
+            if (error == LoadError::NotEnoughMemory) {
+                showMessage(text(texts::kDataFileNeedsMoreMemory), text(texts::kInfoCaption),
+                            false);
+            } else if (error == LoadError::TooLarge) {
+                showMessage(text(texts::kDataFileTooLarge), text(texts::kInfoCaption), false);
+            }
+        });
     });
 }
 

@@ -41,6 +41,11 @@ inline constexpr char16_t kNoWeaponSelected[] = u"当前没选中武器 请选�
 inline constexpr char16_t kChooseFolder[] = u"选择文件夹";
 inline constexpr char16_t kNoExportFolder[] = u"你没有选择导出路径 请重试";
 
+// Loads that cannot be made: the table stays empty and the window says why.
+inline constexpr char16_t kDataFileNeedsMoreMemory[] =
+    u"内存不足 无法载入QM318.LTA\r\n请关闭其他程序后再点击载入";
+inline constexpr char16_t kDataFileTooLarge[] = u"QM318.LTA 太大 无法载入";
+
 inline constexpr char16_t kSearchTypes[4][8] = {u"武器名称", u"索引", u"类型", u"PV-模型路径"};
 
 }  // namespace qm318::texts

@@ -1,8 +1,11 @@
 #include "loader/line_endings.h"
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
+#include <string_view>
 
+#include "text/byte_scan.h"
 #include "text/encoding.h"
 
 namespace qm318 {
@@ -12,41 +15,86 @@ bool isBinaryControl(std::uint32_t c) {
     return c < 32 && c != '\t' && c != '\n' && c != '\f' && c != '\r';
 }
 
-// unix2dos reads a CR together with the unit after it and writes that unit unexamined, so
+// The LFs that have no CR of their own, or nothing for a binary file.
+//
+// unix2dos reads a CR together with the byte after it and writes that byte unexamined, so
 // "\r\r\n" becomes "\r\r\r\n" and a control byte right after a CR does not make a file binary.
-// False, with the text untouched, for a binary file.
-template <typename Unit>
-bool convertUnits(std::basic_string<Unit>& in, std::size_t extraCapacity) {
-    std::size_t bareLineFeeds = 0;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const auto c = std::uint32_t(std::make_unsigned_t<Unit>(in[i]));
+std::optional<std::size_t> countBareLineFeeds(const char* p, const char* end) {
+    std::size_t bare = 0;
+    while ((p = findControlByte(p, end)) != end) {
+        const char c = *p;
         if (c == '\r') {
-            ++i;
-        } else if (c == '\n') {
-            ++bareLineFeeds;
-        } else if (isBinaryControl(c)) {
-            return false;
+            p += end - p >= 2 ? 2 : 1;
+            continue;
+        }
+        if (c == '\n') {
+            ++bare;
+        } else if (isBinaryControl(std::uint8_t(c))) {
+            return std::nullopt;
+        }
+        ++p;
+    }
+    return bare;
+}
+
+// An LF has a CR of its own when the run of CRs right before it is odd: each CR of a run takes
+// the byte after it, so the first takes the second, the third the fourth, and an odd last one the
+// LF.
+bool isBareLineFeed(const char* text, std::size_t at) {
+    std::size_t carriageReturns = 0;
+    while (carriageReturns < at && text[at - 1 - carriageReturns] == '\r')
+        ++carriageReturns;
+    return carriageReturns % 2 == 0;
+}
+
+const char* lastLineFeed(const char* begin, const char* end) {
+#if defined(__GLIBC__)
+    return static_cast<const char*>(::memrchr(begin, '\n', std::size_t(end - begin)));
+#else
+    const std::size_t at = std::string_view(begin, std::size_t(end - begin)).rfind('\n');
+    return at == std::string_view::npos ? nullptr : begin + at;
+#endif
+}
+
+// Puts a CR before each bare LF, working from the end so that no byte is moved twice and no
+// second copy of the text is needed.
+void insertCarriageReturns(char* text, std::size_t size, std::size_t bare) {
+    std::size_t source = size;
+    std::size_t target = size + bare;
+    while (bare > 0) {
+        const std::size_t lineFeed = std::size_t(lastLineFeed(text, text + source) - text);
+        const std::size_t tail = source - lineFeed;  // the LF and what follows it
+        target -= tail;
+        std::memmove(text + target, text + lineFeed, tail);
+        source = lineFeed;
+        if (isBareLineFeed(text, lineFeed)) {
+            text[--target] = '\r';
+            --bare;
         }
     }
-    if (bareLineFeeds == 0) return true;
-    std::basic_string<Unit> out;
-    out.reserve(in.size() + bareLineFeeds + extraCapacity);
+}
+
+// The same rules over UTF-16 units.
+std::optional<std::u16string> convertUnits(std::u16string_view in) {
+    std::u16string out;
+    out.reserve(in.size() + in.size() / 16);
     for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == Unit('\r')) {
-            out.push_back(in[i]);
+        const char16_t c = in[i];
+        if (c == u'\r') {
+            out.push_back(c);
             if (i + 1 < in.size()) out.push_back(in[++i]);
-        } else {
-            if (in[i] == Unit('\n')) out.push_back(Unit('\r'));
-            out.push_back(in[i]);
+            continue;
         }
+        if (isBinaryControl(c)) return std::nullopt;
+        if (c == u'\n') out.push_back(u'\r');
+        out.push_back(c);
     }
-    in = std::move(out);
-    return true;
+    return out;
 }
 
 // A file that begins with a UTF-16 byte order mark is read as UTF-16 (an odd last byte is
 // dropped) and written back as UTF-8 with its byte order mark.
-std::optional<std::string> convertUtf16(const std::string& bytes, bool littleEndian) {
+std::optional<std::string> convertUtf16(std::string_view bytes, bool littleEndian) {
     std::u16string units;
     units.reserve(bytes.size() / 2);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
@@ -54,21 +102,38 @@ std::optional<std::string> convertUtf16(const std::string& bytes, bool littleEnd
         const auto b = std::uint8_t(bytes[i + 1]);
         units.push_back(char16_t(littleEndian ? (b << 8 | a) : (a << 8 | b)));
     }
+    std::optional<std::u16string> converted = convertUnits(units);
     std::string utf8;
-    if (!convertUnits(units, 0) || !utf16ToUtf8Strict(units, utf8)) return std::nullopt;
+    if (!converted || !utf16ToUtf8Strict(*converted, utf8)) return std::nullopt;
     return "\xef\xbb\xbf" + utf8;
 }
 
 }  // namespace
 
-std::string unixToDos(std::string bytes, std::size_t extraCapacity) {
-    const bool littleEndianBom = bytes.starts_with("\xff\xfe");
-    if (littleEndianBom || bytes.starts_with("\xfe\xff")) {
-        auto converted = convertUtf16(bytes, littleEndianBom);
-        return converted ? std::move(*converted) : bytes;
+bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity) {
+    const std::string_view original = bytes.view();
+    const bool littleEndianBom = original.starts_with("\xff\xfe");
+    if (littleEndianBom || original.starts_with("\xfe\xff")) {
+        const std::optional<std::string> converted = convertUtf16(original, littleEndianBom);
+        if (!converted || *converted == original) return false;
+        bytes.reserve(converted->size() + extraCapacity);
+        bytes.resize(0);
+        bytes.append(*converted);
+        return true;
     }
-    convertUnits(bytes, extraCapacity);
-    return bytes;
+    const std::size_t size = bytes.size();
+    const std::optional<std::size_t> bare = countBareLineFeeds(bytes.data(), bytes.data() + size);
+    if (!bare || *bare == 0) return false;
+    bytes.reserve(size + *bare + extraCapacity);
+    bytes.resize(size + *bare);
+    insertCarriageReturns(bytes.data(), size, *bare);
+    return true;
+}
+
+std::string unixToDos(std::string bytes, std::size_t extraCapacity) {
+    TextBuffer buffer(bytes);
+    if (!convertToDos(buffer, extraCapacity)) return bytes;
+    return std::string(buffer.view());
 }
 
 }  // namespace qm318

@@ -3,13 +3,20 @@
 // (dos2unix 7.4, default options, UTF-8 locale) would rewrite the file, so that the table is the
 // same whether or not the converter ran on the file.
 
+#include <cstddef>
 #include <string>
+
+#include "platform/text_buffer.h"
 
 namespace qm318 {
 
-// The bytes unix2dos would leave in the file: unchanged for a file it takes for binary (a control
-// byte other than TAB, LF, FF and CR, except right after a CR) or cannot convert. A converted
-// text has room for extraCapacity more bytes.
+// Converts the bytes in place into those unix2dos would leave in the file, and says whether they
+// changed: they stay as they are for a file it takes for binary (a control byte other than TAB,
+// LF, FF and CR, except right after a CR), for a file it cannot convert, and for a file whose
+// line breaks are all CR LF already. A converted text has room for extraCapacity more bytes.
+bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity = 0);
+
+// The same conversion on a copy.
 std::string unixToDos(std::string bytes, std::size_t extraCapacity = 0);
 
 }  // namespace qm318

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "text/byte_scan.h"
+
 namespace qm318 {
 namespace {
 
@@ -112,12 +114,12 @@ TextSpan cutCell(std::string_view keyLine, const WeaponColumn& column) {
 CellSpans extractCells(std::string_view block) {
     std::array<std::optional<std::string_view>, kColumnCount> lines;
     std::size_t missing = kColumnCount;
-    std::size_t lineStart = 0;
-    while (missing > 0 && lineStart <= block.size()) {
-        std::size_t lineEnd = block.find_first_of("\r\n", lineStart);
-        if (lineEnd == std::string_view::npos) lineEnd = block.size();
-        takeKeyLine(block.substr(lineStart, lineEnd - lineStart), lines, missing);
-        lineStart = lineEnd + 1;
+    const char* const end = block.data() + block.size();
+    for (const char* line = block.data(); missing > 0; ++line) {
+        const char* const lineEnd = findLineBreak(line, end);
+        takeKeyLine(std::string_view(line, std::size_t(lineEnd - line)), lines, missing);
+        if (lineEnd == end) break;
+        line = lineEnd;
     }
     CellSpans cells{};
     for (std::size_t c = 0; c < kColumnCount; ++c) {

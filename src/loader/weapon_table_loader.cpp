@@ -1,33 +1,45 @@
 #include "loader/weapon_table_loader.h"
 
 #include <atomic>
+#include <cstring>
+#include <new>
 #include <thread>
 
 #include "loader/line_endings.h"
 #include "loader/row_extraction.h"
 #include "platform/file_read.h"
+#include "platform/file_system.h"
 
 namespace qm318 {
-
-std::string prepareTableText(std::string fileBytes) {
-    std::string text = unixToDos(std::move(fileBytes), kSentinelRecord.size());
-    text.resize(std::min(text.find('\0'), text.size()));
-    text += kSentinelRecord;
-    const std::size_t heads = countOccurrences(text, kRecordHeadWithBlank, false);
-    if (heads > 0)
-        text = replace(text, kRecordHeadWithBlank, kRecordHead, 1, TextPos(heads), false);
-    return text;
-}
-
-std::vector<TextSpan> splitWeaponBlocks(std::string_view tableText) {
-    return splitSpans(tableText, kRecordHead);
-}
-
 namespace {
+
+// Makes every "(Weapon \r\n" head "(Weapon\r\n", moving the text between heads forward in place.
+void normaliseHeads(TextBuffer& text) {
+    const std::string_view original = text.view();
+    TextPos at = find(original, kRecordHeadWithBlank, 1, true);
+    if (at == kNotFound) return;
+    char* const data = text.data();
+    std::size_t read = std::size_t(at - 1);
+    std::size_t write = read;
+    while (at != kNotFound) {
+        const std::size_t head = std::size_t(at - 1);
+        std::memmove(data + write, data + read, head - read);
+        write += head - read;
+        std::memcpy(data + write, kRecordHead.data(), kRecordHead.size());
+        write += kRecordHead.size();
+        read = head + kRecordHeadWithBlank.size();
+        // The scan looks at no byte before `read`, so the bytes already moved do not matter.
+        at = find(original, kRecordHeadWithBlank, TextPos(read + 1), true);
+    }
+    std::memmove(data + write, data + read, original.size() - read);
+    text.resize(write + original.size() - read);
+}
 
 // Rows below this count are cut on the calling thread alone, with progress after every row.
 constexpr std::size_t kRowsWorthASecondThread = 2048;
 constexpr std::size_t kProgressEvery = 256;
+// What each row takes besides the text: its cells, its block and its record.
+constexpr std::size_t kBytesPerRow = sizeof(RowCells) + sizeof(TextSpan) + sizeof(TextRef);
 
 void cutRow(std::string_view text, const std::vector<TextSpan>& blocks, std::size_t row,
             std::vector<RowCells>& cells, std::vector<TextRef>& records) {
@@ -46,30 +58,37 @@ void cutRow(std::string_view text, const std::vector<TextSpan>& blocks, std::siz
     }
 }
 
-}  // namespace
+bool fitsInMemory(std::uint64_t bytes, const LoadLimits& limits) {
+    const std::optional<std::uint64_t> available =
+        limits.availableMemory ? limits.availableMemory() : std::nullopt;
+    return !available || bytes <= *available;
+}
 
-WeaponTablePtr buildWeaponTable(std::string fileBytes, const LoadProgress& progress) {
-    std::string text = prepareTableText(std::move(fileBytes));
-    const std::vector<TextSpan> blocks = splitWeaponBlocks(text);
+WeaponTablePtr buildRows(TextBuffer text, const LoadProgress& progress, const LoadLimits* limits) {
+    const std::vector<TextSpan> blocks = splitWeaponBlocks(text.view());
     const std::size_t rows = blocks.size();
+    if (limits != nullptr && !fitsInMemory(std::uint64_t(rows) * kBytesPerRow, *limits)) {
+        throw std::bad_alloc();
+    }
     std::vector<RowCells> cells(rows);
     std::vector<TextRef> records(rows);
 
     // Large tables are cut on two threads, each filling its own half of the rows, so the rows
     // stay in file order; this thread takes the second half and reports the progress of both.
+    const std::string_view view = text.view();
     std::atomic<std::size_t> done{0};
     const std::size_t half = rows >= kRowsWorthASecondThread ? rows / 2 : 0;
     std::thread firstHalf;
     if (half > 0) {
         firstHalf = std::thread([&] {
             for (std::size_t row = 0; row < half; ++row) {
-                cutRow(text, blocks, row, cells, records);
+                cutRow(view, blocks, row, cells, records);
                 done.fetch_add(1, std::memory_order_relaxed);
             }
         });
     }
     for (std::size_t row = half; row < rows; ++row) {
-        cutRow(text, blocks, row, cells, records);
+        cutRow(view, blocks, row, cells, records);
         const std::size_t finished = done.fetch_add(1, std::memory_order_relaxed) + 1;
         if (progress && (half == 0 || (row - half) % kProgressEvery == 0)) {
             progress(finished, rows);
@@ -81,19 +100,118 @@ WeaponTablePtr buildWeaponTable(std::string fileBytes, const LoadProgress& progr
                                                std::move(records));
 }
 
-LoadResult loadWeaponTableFile(const std::filesystem::path& path, const LoadProgress& progress) {
-    LoadResult result;
+// The file's bytes with room for the sentinel, or nothing with result's error set. Refuses a file
+// whose text would not fit in the memory that is free.
+std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const LoadLimits& limits,
+                                      LoadResult& result) {
     std::error_code error;
-    std::optional<std::string> bytes =
-        readWholeFile(path, error, kMaxDataFileBytes, kSentinelRecord.size());
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size <= limits.maxFileBytes && !fitsInMemory(size + size / 8, limits)) {
+        result.error = LoadError::NotEnoughMemory;
+        result.cause = std::make_error_code(std::errc::not_enough_memory);
+        return std::nullopt;
+    }
+    std::optional<TextBuffer> bytes =
+        readWholeFileToBuffer(path, error, limits.maxFileBytes, kSentinelRecord.size());
     if (!bytes) {
         result.error = error == std::errc::no_such_file_or_directory ? LoadError::NotFound
                        : error == std::errc::file_too_large          ? LoadError::TooLarge
+                       : error == std::errc::not_enough_memory       ? LoadError::NotEnoughMemory
                                                                      : LoadError::NotReadable;
         result.cause = error;
+    }
+    return bytes;
+}
+
+// Builds the table of bytes that have been converted already, turning a lack of memory into an
+// error of the load.
+void buildInto(LoadResult& result, TextBuffer dosText, const LoadProgress& progress,
+               const LoadLimits& limits) {
+    try {
+        finishTableText(dosText);
+        result.table = buildRows(std::move(dosText), progress, &limits);
+    } catch (const std::bad_alloc&) {
+        result.table = nullptr;
+        result.error = LoadError::NotEnoughMemory;
+        result.cause = std::make_error_code(std::errc::not_enough_memory);
+    }
+}
+
+}  // namespace
+
+void finishTableText(TextBuffer& dosText) {
+    if (const void* zero = std::memchr(dosText.data(), '\0', dosText.size())) {
+        dosText.resize(std::size_t(static_cast<const char*>(zero) - dosText.data()));
+    }
+    dosText.append(kSentinelRecord);
+    normaliseHeads(dosText);
+}
+
+TextBuffer prepareTableText(TextBuffer fileBytes) {
+    convertToDos(fileBytes, kSentinelRecord.size());
+    finishTableText(fileBytes);
+    return fileBytes;
+}
+
+std::vector<TextSpan> splitWeaponBlocks(std::string_view tableText) {
+    return splitSpans(tableText, kRecordHead);
+}
+
+WeaponTablePtr buildWeaponTable(TextBuffer fileBytes, const LoadProgress& progress) {
+    return buildRows(prepareTableText(std::move(fileBytes)), progress, nullptr);
+}
+
+WeaponTablePtr buildWeaponTable(std::string_view fileBytes, const LoadProgress& progress) {
+    TextBuffer bytes;
+    bytes.reserve(fileBytes.size() + kSentinelRecord.size());
+    bytes.append(fileBytes);
+    return buildWeaponTable(std::move(bytes), progress);
+}
+
+WeaponTablePtr buildTableFromDosText(TextBuffer dosText, const LoadProgress& progress) {
+    finishTableText(dosText);
+    return buildRows(std::move(dosText), progress, nullptr);
+}
+
+LoadResult loadWeaponTableFile(const std::filesystem::path& path, const LoadProgress& progress,
+                               const LoadLimits& limits) {
+    LoadResult result;
+    std::optional<TextBuffer> bytes = readForLoad(path, limits, result);
+    if (!bytes) return result;
+    try {
+        convertToDos(*bytes, kSentinelRecord.size());
+    } catch (const std::bad_alloc&) {
+        result.error = LoadError::NotEnoughMemory;
+        result.cause = std::make_error_code(std::errc::not_enough_memory);
         return result;
     }
-    result.table = buildWeaponTable(std::move(*bytes), progress);
+    buildInto(result, std::move(*bytes), progress, limits);
+    return result;
+}
+
+LoadResult loadAndConvertDataFile(const std::filesystem::path& path, const LoadProgress& progress,
+                                  const FileConverter& converter, const LoadLimits& limits) {
+    LoadResult result;
+    std::optional<TextBuffer> bytes = readForLoad(path, limits, result);
+    if (!bytes) return result;
+    bool changed = false;
+    try {
+        changed = convertToDos(*bytes, kSentinelRecord.size());
+    } catch (const std::bad_alloc&) {
+        result.error = LoadError::NotEnoughMemory;
+        result.cause = std::make_error_code(std::errc::not_enough_memory);
+        return result;
+    }
+    // unix2dos writes the same bytes as the conversion in memory, so the table does not wait for
+    // it; it rewrites the file through a temporary file and a rename, so the file on disk is
+    // always either the old or the new one.
+    std::thread conversion;
+    if (changed && converter && mayRewriteInPlace(path)) {
+        result.fileConverted = true;
+        conversion = std::thread([&converter, &path] { converter(path); });
+    }
+    buildInto(result, std::move(*bytes), progress, limits);
+    if (conversion.joinable()) conversion.join();
     return result;
 }
 

@@ -2,8 +2,7 @@
 
 namespace qm318 {
 
-WeaponTable::WeaponTable(std::string text, std::vector<RowCells> cells,
-                         std::vector<TextRef> records)
+WeaponTable::WeaponTable(TextBuffer text, std::vector<RowCells> cells, std::vector<TextRef> records)
     : text_(std::move(text)), cells_(std::move(cells)), records_(std::move(records)) {
     records_.resize(cells_.size());
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/weapon_columns.h"
+#include "platform/text_buffer.h"
 #include "text/gbk_text.h"
 
 namespace qm318 {
@@ -23,10 +24,10 @@ using RowCells = std::array<TextRef, kColumnCount>;
 
 class WeaponTable {
 public:
-    WeaponTable(std::string text, std::vector<RowCells> cells, std::vector<TextRef> records);
+    WeaponTable(TextBuffer text, std::vector<RowCells> cells, std::vector<TextRef> records);
 
     std::size_t rowCount() const { return cells_.size(); }
-    std::string_view text() const { return text_; }
+    std::string_view text() const { return text_.view(); }
     // The empty text for a row or column that does not exist (such as row -1).
     std::string_view cell(std::size_t row, std::size_t column) const;
     // The row's own record, from its "(Weapon\r\n" up to the next one; empty for the first row
@@ -35,10 +36,10 @@ public:
 
 private:
     std::string_view slice(TextRef ref) const {
-        return std::string_view(text_).substr(ref.offset, ref.length);
+        return text_.view().substr(ref.offset, ref.length);
     }
 
-    std::string text_;
+    TextBuffer text_;
     std::vector<RowCells> cells_;
     std::vector<TextRef> records_;
 };

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
 
 namespace qm318 {
 
@@ -43,6 +45,53 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     }
     ::close(fd);
     if (error) return std::nullopt;
+    return bytes;
+}
+
+std::optional<TextBuffer> readWholeFileToBuffer(const std::filesystem::path& path,
+                                                std::error_code& error, std::size_t maxBytes,
+                                                std::size_t extraCapacity) {
+    error.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error.assign(errno, std::generic_category());
+        return std::nullopt;
+    }
+    TextBuffer bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+    } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
+        error = std::make_error_code(std::errc::file_too_large);
+    } else {
+        try {
+            // One byte more than the file, so that its end is seen without growing the buffer.
+            bytes.reserve(std::size_t(std::max<off_t>(info.st_size, 0)) + 1 + extraCapacity);
+            for (;;) {
+                if (bytes.size() == bytes.capacity()) bytes.reserve(bytes.capacity() * 2);
+                const std::size_t room = bytes.capacity() - bytes.size();
+                const ssize_t got = ::read(fd, bytes.data() + bytes.size(), room);
+                if (got > 0) {
+                    bytes.resize(bytes.size() + std::size_t(got));
+                    if (bytes.size() > maxBytes) {
+                        error = std::make_error_code(std::errc::file_too_large);
+                        break;
+                    }
+                } else if (got == 0) {
+                    break;
+                } else if (errno != EINTR) {
+                    error.assign(errno, std::generic_category());
+                    break;
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            error = std::make_error_code(std::errc::not_enough_memory);
+        }
+    }
+    ::close(fd);
+    if (error) return std::nullopt;
+    if (bytes.capacity() < bytes.size() + extraCapacity)
+        bytes.reserve(bytes.size() + extraCapacity);
     return bytes;
 }
 

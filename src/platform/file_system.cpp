@@ -381,6 +381,16 @@ int runAndWait(const std::vector<std::string>& argv,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool mayRewriteInPlace(const fs::path& file) {
+    const auto writable = [](const fs::path& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) != 0 &&
+               ::access(path.c_str(), W_OK) == 0;
+    };
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    return writable(file) && writable(folder);
+}
+
 fs::path programFolder() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);

@@ -61,6 +61,11 @@ bool deleteFile(std::string_view windowsPath);
 int runAndWait(const std::vector<std::string>& argv,
                const std::vector<std::string>& extraEnvironment = {});
 
+// Whether a file may be rewritten in place: it and its folder are writable by this user and are
+// not marked read-only (no write permission for the owner), which holds even for root, who may
+// write anything.
+bool mayRewriteInPlace(const std::filesystem::path& file);
+
 // The folder holding the running executable; empty when it cannot be found.
 std::filesystem::path programFolder();
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text/byte_scan.h"
+
 namespace qm318 {
 namespace {
 
@@ -33,52 +35,48 @@ bool occursAt(std::string_view text, std::size_t pos, std::string_view part, boo
     return true;
 }
 
-// Positions of a byte, or of either letter case of an ASCII letter, in increasing order. Each
-// letter case keeps its own next position, so a long run of one never makes the other rescanned.
-class ByteFinder {
-public:
-    ByteFinder(std::string_view text, unsigned char byte, bool ignoreCase) : text_(text) {
-        const bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
-        bytes_[0] = letter && ignoreCase ? (byte | 0x20) : byte;
-        bytes_[1] = letter && ignoreCase ? (byte & ~0x20) : byte;
-    }
-    // The first position at or after from, or npos.
-    std::size_t next(std::size_t from) {
-        for (int k = 0; k < 2; ++k) {
-            if (next_[k] != npos && next_[k] < from) next_[k] = search(bytes_[k], from);
-            if (next_[k] == kUnknown) next_[k] = search(bytes_[k], from);
-        }
-        return std::min(next_[0], next_[1]);
-    }
+// The byte, and its other letter case when it is an ASCII letter and case is ignored.
+void caseVariants(unsigned char byte, bool ignoreCase, unsigned char variants[2]) {
+    const bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
+    variants[0] = letter && ignoreCase ? (byte | 0x20) : byte;
+    variants[1] = letter && ignoreCase ? (byte & ~0x20) : byte;
+}
 
-private:
-    static constexpr std::size_t kUnknown = npos - 1;
-    std::size_t search(unsigned char byte, std::size_t from) const {
-        if (from >= text_.size()) return npos;
-        const void* at = std::memchr(text_.data() + from, byte, text_.size() - from);
-        return at == nullptr ? npos : std::size_t(static_cast<const char*>(at) - text_.data());
-    }
-    std::string_view text_;
-    unsigned char bytes_[2];
-    std::size_t next_[2] = {kUnknown, kUnknown};
-};
+// Whether the part's last byte is the second byte of a two-byte character of the part.
+bool endsInTrailByte(std::string_view part) {
+    std::size_t i = 0;
+    while (i + 1 < part.size())
+        i += isGbkLeadByte(byteAt(part, i)) ? 2 : 1;
+    return i == part.size();
+}
 
 // 0-based position of the first occurrence of part that begins a character at or after byte
-// `from`, characters counted from `from`. Candidates come from memchr; whether one begins a
-// character follows from the bytes before it: the byte after any byte below 0x80 begins a
-// character, so a candidate does when the run of bytes of 0x80 and above right before it (back to
-// such a byte or to the last known character start) has even length.
+// `from`, characters counted from `from`. Candidates are the places where the part's first and
+// last bytes both fit, found 16 bytes at a time. Whether a candidate begins a character follows
+// from the bytes before it: the byte after any byte below 0x80 begins a character, so a candidate
+// does when the run of bytes of 0x80 and above right before it (back to such a byte or to the
+// last known character start) has even length.
 std::size_t scanFor(std::string_view text, std::string_view part, std::size_t from,
                     bool ignoreCase) {
     const std::size_t n = text.size();
     if (from >= n) return npos;
     if (part.empty()) return isGbkLeadByte(byteAt(text, from)) && from + 1 == n ? npos : from;
-    ByteFinder candidates(text, byteAt(part, 0), ignoreCase);
+    if (part.size() > n - from) return npos;
+    const std::size_t distance = part.size() - 1;
+    unsigned char first[2];
+    unsigned char last[2];
+    caseVariants(byteAt(part, 0), ignoreCase, first);
+    // A trail byte is compared exactly, whatever the case flag.
+    caseVariants(byteAt(part, distance), ignoreCase && !endsInTrailByte(part), last);
+    const char* const begin = text.data();
+    const char* const end = begin + (n - distance);
     std::size_t characterStart = from;  // a known character start at or before the candidate
-    for (std::size_t p = candidates.next(from); p != npos && part.size() <= n - p;
-         p = candidates.next(p + 1)) {
+    for (const char* at = findBytePair(begin + from, end, first, distance, last); at != end;
+         at = findBytePair(at + 1, end, first, distance, last)) {
+        const std::size_t p = std::size_t(at - begin);
         std::size_t runStart = p;
-        while (runStart > characterStart && isGbkLeadByte(byteAt(text, runStart - 1))) --runStart;
+        while (runStart > characterStart && isGbkLeadByte(byteAt(text, runStart - 1)))
+            --runStart;
         if ((p - runStart) % 2 != 0) {
             characterStart = p + 1;  // p is the second byte of a character
             continue;
@@ -133,8 +131,7 @@ bool contains(std::string_view text, std::string_view part, bool ignoreCase) {
 }
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return foldAscii(static_cast<unsigned char>(x)) ==
                       foldAscii(static_cast<unsigned char>(y));
            });

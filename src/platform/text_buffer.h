@@ -1,0 +1,41 @@
+#pragma once
+// A growable byte buffer for texts of hundreds of megabytes.
+//
+// The data file is read into it, converted in place and kept as the table's text. On Linux its
+// memory comes straight from the kernel with huge pages advised (a 400 MB file would otherwise
+// take 100,000 page faults) and grows with mremap, which moves pages instead of copying bytes, so
+// that growing a buffer never holds two copies of the text.
+
+#include <cstddef>
+#include <string_view>
+
+namespace qm318 {
+
+class TextBuffer {
+public:
+    TextBuffer() = default;
+    explicit TextBuffer(std::string_view text);
+    TextBuffer(TextBuffer&& other) noexcept;
+    TextBuffer& operator=(TextBuffer&& other) noexcept;
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+    ~TextBuffer();
+
+    char* data() { return data_; }
+    const char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    std::string_view view() const { return {data_, size_}; }
+
+    // Throws std::bad_alloc when the memory cannot be had. New bytes are not initialised.
+    void reserve(std::size_t capacity);
+    void resize(std::size_t size);
+    void append(std::string_view text);
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace qm318

@@ -1,0 +1,21 @@
+#pragma once
+// Scans for bytes 16 at a time (SSE2, which every x86-64 processor has; a byte loop elsewhere).
+// These are the loops that touch every byte of the data file, so they decide the load's speed.
+
+#include <cstddef>
+
+namespace qm318 {
+
+// The first byte in [p, end) below 0x20, or end.
+const char* findControlByte(const char* p, const char* end);
+
+// The first CR or LF in [p, end), or end.
+const char* findLineBreak(const char* p, const char* end);
+
+// The first position q in [p, end) with q[0] equal to first[0] or first[1] and q[distance] equal
+// to last[0] or last[1], or end. The caller makes sure q + distance stays in the text: end is at
+// most the text's end minus distance.
+const char* findBytePair(const char* p, const char* end, const unsigned char first[2],
+                         std::size_t distance, const unsigned char last[2]);
+
+}  // namespace qm318

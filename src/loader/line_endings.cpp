@@ -21,18 +21,24 @@ bool isBinaryControl(std::uint32_t c) {
 // "\r\r\n" becomes "\r\r\r\n" and a control byte right after a CR does not make a file binary.
 std::optional<std::size_t> countBareLineFeeds(const char* p, const char* end) {
     std::size_t bare = 0;
-    while ((p = findControlByte(p, end)) != end) {
-        const char c = *p;
-        if (c == '\r') {
-            p += end - p >= 2 ? 2 : 1;
-            continue;
+    while (p != end) {
+        p = skipPlainLineBreaks(p, end, bare);
+        // Byte by byte through the stretch the skip stopped at.
+        const char* const stretchEnd = end - p > 16 ? p + 16 : end;
+        while (p < stretchEnd && (p = findControlByte(p, end)) < stretchEnd) {
+            const char c = *p;
+            if (c == '\r') {
+                p += end - p >= 2 ? 2 : 1;
+                continue;
+            }
+            if (c == '\n') {
+                ++bare;
+            } else if (isBinaryControl(std::uint8_t(c))) {
+                return std::nullopt;
+            }
+            ++p;
         }
-        if (c == '\n') {
-            ++bare;
-        } else if (isBinaryControl(std::uint8_t(c))) {
-            return std::nullopt;
-        }
-        ++p;
+        if (p > end) p = end;
     }
     return bare;
 }

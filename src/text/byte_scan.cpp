@@ -54,6 +54,32 @@ const char* findControlByte(const char* p, const char* end) {
 #endif
 }
 
+const char* skipPlainLineBreaks(const char* p, const char* end, std::size_t& bareLineFeeds) {
+#if QM318_SSE2
+    for (; end - p >= kVector; p += kVector) {
+        const __m128i bytes = load(p);
+        const __m128i low = _mm_subs_epu8(bytes, _mm_set1_epi8(0x1F));
+        const auto control = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(low, _mm_setzero_si128())));
+        if (control == 0) continue;
+        const auto maskOf = [&](char c) {
+            return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
+        };
+        const unsigned cr = maskOf('\r');
+        const unsigned lf = maskOf('\n');
+        const unsigned allowed = cr | lf | maskOf('\t') | maskOf('\f');
+        // A CR whose next byte is not an LF in this stretch (a CR in the last place shifts out
+        // to bit 16) leaves the stretch to the byte loop, which knows which byte each CR takes.
+        const unsigned crWithoutLf = cr << 1 & ~lf;
+        if ((control & ~allowed) != 0 || crWithoutLf != 0) break;
+        bareLineFeeds += std::size_t(std::popcount(lf & ~(cr << 1)));
+    }
+#else
+    (void)end;
+    (void)bareLineFeeds;
+#endif
+    return p;
+}
+
 const char* findLineBreak(const char* p, const char* end) {
     const auto matches = [](const char* at) { return *at == '\r' || *at == '\n'; };
 #if QM318_SSE2

@@ -9,6 +9,12 @@ namespace qm318 {
 // The first byte in [p, end) below 0x20, or end.
 const char* findControlByte(const char* p, const char* end);
 
+// Skips 16-byte stretches from p on in which every byte below 0x20 is a TAB, an FF, an LF, or a
+// CR right before an LF in the same stretch, and adds the LFs there that have no CR before them to
+// bareLineFeeds. Returns where it stopped: at the first stretch it could not skip whole, or fewer
+// than 16 bytes before end. p must not be the byte right after a CR.
+const char* skipPlainLineBreaks(const char* p, const char* end, std::size_t& bareLineFeeds);
+
 // The first CR or LF in [p, end), or end.
 const char* findLineBreak(const char* p, const char* end);
 

@@ -227,8 +227,10 @@ std::string textBetween(std::string_view text, std::string_view left, std::strin
 std::string textAfterLast(std::string_view text, std::string_view separator, TextPos position,
                           bool ignoreCase) {
     const TextPos length = TextPos(text.size());
+    // The most negative position has no positive counterpart; a start that far is past the end
+    // of any text all the same.
     const TextPos p = position < 0
-                          ? find(text, separator, -position, ignoreCase)
+                          ? find(text, separator, -std::max(position, -kWholeText), ignoreCase)
                           : reverseFind(text, separator, length - position + 1, ignoreCase);
     if (p == kNotFound) return {};
     return right(text, length - TextPos(separator.size()) - p + 1);

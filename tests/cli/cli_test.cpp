@@ -99,6 +99,17 @@ TEST(Cli, FormatsSearchAndShow) {
     EXPECT_EQ(runCli(dir, "show 12345").status, 1);
 }
 
+TEST(Cli, JsonLinesEscapeWhatJsonRequires) {
+    TempDir dir;
+    dir.write("QM318.LTA",
+              "(Weapon\r\n (WeaponIndex 7 )\r\n (WeaponName \"a\\b\tc\x01"
+              "d\xc4\xa3/\x7f\" )\r\n (WeaponClass x\x1fy\b\f )\r\n");
+    const CliRun jsonl = runCli(dir, "table");
+    ASSERT_EQ(jsonl.status, 0) << jsonl.err;
+    EXPECT_EQ(jsonl.out.substr(0, jsonl.out.find(",\"\"")),
+              "[\"a\\\\b\\tc\\u0001d模/\x7f\",\"7\",\"x\\u001fy\\b\\f\"");
+}
+
 TEST(Cli, BadInputGivesOneLineOnStderrAndStatus2) {
     TempDir dir;
     for (const char* arguments : {"table missing.lta", "table .", "table --format xml", "search",

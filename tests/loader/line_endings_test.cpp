@@ -91,6 +91,17 @@ TEST(UnixToDos, AgreesWithTheRealConverter) {
             byte = alphabet[random() % alphabet.size()];
         inputs.push_back(i % 5 == 0 ? "\xff\xfe" + input : input);
     }
+    // Longer texts of words and mostly CR LF breaks, which the load checks 16 bytes at a time:
+    // breaks and CR runs fall on every position of a 16-byte stretch and across its edges.
+    const std::vector<std::string> tokens = {"abc",  "defgh", "i",  "\xc4\xa3", " ", "\r\n",
+                                             "\r\n", "\r\n",  "\n", "\r",       "\t"};
+    for (int i = 0; i < 300; ++i) {
+        std::string input;
+        for (std::size_t count = random() % 60; count > 0; --count)
+            input += tokens[random() % tokens.size()];
+        if (i % 10 == 0 && !input.empty()) input[random() % input.size()] = '\x01';  // binary
+        inputs.push_back(input);
+    }
 
     test_support::TempDir dir;
     for (std::size_t i = 0; i < inputs.size(); ++i)

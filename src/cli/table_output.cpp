@@ -2,34 +2,12 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 
 #include "text/encoding.h"
 
 namespace qm318::cli {
 namespace {
-
-// The output is gathered here and written in large pieces; a row never needs more than a few
-// kilobytes, so each row goes through this buffer once.
-class OutputBuffer {
-public:
-    explicit OutputBuffer(std::ostream& out) : out_(out) { text_.reserve(kFlushAt + 64 * 1024); }
-    ~OutputBuffer() { flush(); }
-
-    std::string& text() { return text_; }
-    void endRow() {
-        text_ += '\n';
-        if (text_.size() >= kFlushAt) flush();
-    }
-
-private:
-    static constexpr std::size_t kFlushAt = 1 << 20;
-    void flush() {
-        out_.write(text_.data(), std::streamsize(text_.size()));
-        text_.clear();
-    }
-    std::ostream& out_;
-    std::string text_;
-};
 
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
@@ -104,9 +82,8 @@ void appendCsvField(std::string& out, std::string_view cell) {
     out += '"';
 }
 
-void writeJsonLines(OutputBuffer& buffer, const WeaponTable& table,
-                    std::span<const std::uint32_t> rows) {
-    std::string& out = buffer.text();
+void appendJsonLines(std::string& out, const WeaponTable& table,
+                     std::span<const std::uint32_t> rows) {
     for (const std::uint32_t row : rows) {
         out += '[';
         for (std::size_t c = 0; c < kColumnCount; ++c) {
@@ -114,26 +91,50 @@ void writeJsonLines(OutputBuffer& buffer, const WeaponTable& table,
             writeUtf8(table.cell(row, c),
                       [&out](std::string_view utf8) { appendJsonString(out, utf8); });
         }
-        out += ']';
-        buffer.endRow();
+        out += "]\n";
     }
 }
 
 template <typename AppendField>
-void writeDelimited(OutputBuffer& buffer, const WeaponTable& table,
-                    std::span<const std::uint32_t> rows, char delimiter, AppendField appendField) {
-    std::string& out = buffer.text();
+void appendTitles(std::string& out, char delimiter, AppendField appendField) {
     for (std::size_t c = 0; c < kColumnCount; ++c) {
         if (c > 0) out += delimiter;
         appendField(out, kWeaponColumns[c].titleUtf8);
     }
-    buffer.endRow();
+    out += '\n';
+}
+
+template <typename AppendField>
+void appendDelimited(std::string& out, const WeaponTable& table,
+                     std::span<const std::uint32_t> rows, char delimiter, AppendField appendField) {
     for (const std::uint32_t row : rows) {
         for (std::size_t c = 0; c < kColumnCount; ++c) {
             if (c > 0) out += delimiter;
             writeUtf8(table.cell(row, c), [&](std::string_view utf8) { appendField(out, utf8); });
         }
-        buffer.endRow();
+        out += '\n';
+    }
+}
+
+// Rows are formatted in pieces of this many, two pieces at a time on two threads, and the pieces
+// are written in order as each pair is done.
+constexpr std::size_t kRowsPerPiece = 4096;
+
+template <typename AppendRows>
+void writeInPieces(std::ostream& out, std::span<const std::uint32_t> rows, AppendRows appendRows) {
+    const auto pieceAt = [&](std::size_t start) {
+        start = std::min(start, rows.size());
+        return rows.subspan(start, std::min(kRowsPerPiece, rows.size() - start));
+    };
+    std::string pieces[2];
+    for (std::size_t first = 0; first < rows.size(); first += 2 * kRowsPerPiece) {
+        std::thread second([&] { appendRows(pieces[1], pieceAt(first + kRowsPerPiece)); });
+        appendRows(pieces[0], pieceAt(first));
+        second.join();
+        for (std::string& piece : pieces) {
+            out.write(piece.data(), std::streamsize(piece.size()));
+            piece.clear();
+        }
     }
 }
 
@@ -141,11 +142,27 @@ void writeDelimited(OutputBuffer& buffer, const WeaponTable& table,
 
 void writeRows(std::ostream& out, const WeaponTable& table, std::span<const std::uint32_t> rows,
                RowFormat format) {
-    OutputBuffer buffer(out);
+    std::string titles;
     switch (format) {
-        case RowFormat::JsonLines: writeJsonLines(buffer, table, rows); break;
-        case RowFormat::Tsv: writeDelimited(buffer, table, rows, '\t', appendTsvField); break;
-        case RowFormat::Csv: writeDelimited(buffer, table, rows, ',', appendCsvField); break;
+        case RowFormat::JsonLines:
+            writeInPieces(out, rows, [&](std::string& text, std::span<const std::uint32_t> piece) {
+                appendJsonLines(text, table, piece);
+            });
+            return;
+        case RowFormat::Tsv:
+            appendTitles(titles, '\t', appendTsvField);
+            out << titles;
+            writeInPieces(out, rows, [&](std::string& text, std::span<const std::uint32_t> piece) {
+                appendDelimited(text, table, piece, '\t', appendTsvField);
+            });
+            return;
+        case RowFormat::Csv:
+            appendTitles(titles, ',', appendCsvField);
+            out << titles;
+            writeInPieces(out, rows, [&](std::string& text, std::span<const std::uint32_t> piece) {
+                appendDelimited(text, table, piece, ',', appendCsvField);
+            });
+            return;
     }
 }
 

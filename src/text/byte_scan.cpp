@@ -71,7 +71,8 @@ const char* skipPlainLineBreaks(const char* p, const char* end, std::size_t& bar
         // to bit 16) leaves the stretch to the byte loop, which knows which byte each CR takes.
         const unsigned crWithoutLf = cr << 1 & ~lf;
         if ((control & ~allowed) != 0 || crWithoutLf != 0) break;
-        bareLineFeeds += std::size_t(std::popcount(lf & ~(cr << 1)));
+        for (unsigned bare = lf & ~(cr << 1); bare != 0; bare &= bare - 1)
+            ++bareLineFeeds;  // few per stretch, and a loop needs no POPCNT instruction
     }
 #else
     (void)end;

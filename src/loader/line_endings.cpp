@@ -80,6 +80,25 @@ void insertCarriageReturns(char* text, std::size_t size, std::size_t bare) {
     }
 }
 
+// Copies [in, end) to out with a CR put before each bare LF; returns the end of what it wrote.
+char* copyWithCarriageReturns(const char* in, const char* end, char* out) {
+    while (in < end) {
+        const char* const control = findControlByte(in, end);
+        std::memcpy(out, in, std::size_t(control - in));
+        out += control - in;
+        in = control;
+        if (in == end) break;
+        if (*in == '\r') {
+            *out++ = *in++;
+            if (in < end) *out++ = *in++;  // taken with the CR, unexamined
+            continue;
+        }
+        if (*in == '\n') *out++ = '\r';
+        *out++ = *in++;
+    }
+    return out;
+}
+
 // The same rules over UTF-16 units.
 std::optional<std::u16string> convertUnits(std::u16string_view in) {
     std::u16string out;
@@ -134,6 +153,44 @@ bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity) {
     bytes.resize(size + *bare);
     insertCarriageReturns(bytes.data(), size, *bare);
     return true;
+}
+
+PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool atEnd) {
+    if (firstPiece_) {
+        firstPiece_ = false;
+        const std::string_view start = bytes.view();
+        utf16_ = start.starts_with("\xff\xfe") || start.starts_with("\xfe\xff");
+    }
+    if (utf16_) {  // a whole-file conversion, made once the whole file is there
+        if (atEnd) changed_ = convertToDos(bytes);
+        return PieceVerdict::Continue;
+    }
+    const std::size_t size = bytes.size();
+    // A run of CRs at the end waits for the next piece, since which byte each CR takes depends on
+    // the whole run and on the byte after it; a piece of CRs only is taken two by two.
+    std::size_t limit = size;
+    if (!atEnd) {
+        while (limit > converted_ && bytes.data()[limit - 1] == '\r')
+            --limit;
+        if (limit == converted_) limit = size - (size - converted_) % 2;
+    }
+    const std::optional<std::size_t> bare =
+        countBareLineFeeds(bytes.data() + converted_, bytes.data() + limit);
+    if (!bare) {
+        changed_ = false;  // binary: the file is read again as it is
+        return PieceVerdict::ReadAgainWithoutHandler;
+    }
+    if (*bare > 0) {
+        changed_ = true;
+        staging_.assign(bytes.data() + converted_, size - converted_);
+        bytes.reserve(size + *bare);
+        bytes.resize(size + *bare);
+        char* const out = copyWithCarriageReturns(
+            staging_.data(), staging_.data() + (limit - converted_), bytes.data() + converted_);
+        std::memcpy(out, staging_.data() + (limit - converted_), size - limit);
+    }
+    converted_ = limit + *bare;
+    return PieceVerdict::Continue;
 }
 
 std::string unixToDos(std::string bytes, std::size_t extraCapacity) {

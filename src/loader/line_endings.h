@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/file_read.h"
 #include "platform/text_buffer.h"
 
 namespace qm318 {
@@ -15,6 +16,23 @@ namespace qm318 {
 // LF, FF and CR, except right after a CR), for a file it cannot convert, and for a file whose
 // line breaks are all CR LF already. A converted text has room for extraCapacity more bytes.
 bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity = 0);
+
+// The same conversion made while the file is read, piece by piece, as the handler of
+// readWholeFileToBuffer: each piece is converted while it is still in the cache, and a file that
+// needs no change is never copied. A binary file has the reader start again without it.
+class PieceConversion {
+public:
+    PieceVerdict operator()(TextBuffer& bytes, std::size_t justRead, bool atEnd);
+    // Whether the conversion changed the file's bytes.
+    bool changed() const { return changed_; }
+
+private:
+    std::size_t converted_ = 0;  // the buffer's first bytes that are converted and final
+    bool firstPiece_ = true;
+    bool utf16_ = false;
+    bool changed_ = false;
+    std::string staging_;
+};
 
 // The same conversion on a copy.
 std::string unixToDos(std::string bytes, std::size_t extraCapacity = 0);

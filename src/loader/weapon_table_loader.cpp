@@ -100,10 +100,11 @@ WeaponTablePtr buildRows(TextBuffer text, const LoadProgress& progress, const Lo
                                                std::move(records));
 }
 
-// The file's bytes with room for the sentinel, or nothing with result's error set. Refuses a file
-// whose text would not fit in the memory that is free.
+// The file's bytes, converted as unix2dos would while they are read, with room for the sentinel;
+// or nothing with result's error set. Refuses a file whose text would not fit in the memory that
+// is free. converted tells whether the conversion changed the bytes.
 std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const LoadLimits& limits,
-                                      LoadResult& result) {
+                                      LoadResult& result, bool& converted) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size <= limits.maxFileBytes && !fitsInMemory(size + size / 8, limits)) {
@@ -111,8 +112,12 @@ std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const L
         result.cause = std::make_error_code(std::errc::not_enough_memory);
         return std::nullopt;
     }
+    PieceConversion conversion;
     std::optional<TextBuffer> bytes =
-        readWholeFileToBuffer(path, error, limits.maxFileBytes, kSentinelRecord.size());
+        readWholeFileToBuffer(path, error, limits.maxFileBytes, kSentinelRecord.size(),
+                              [&conversion](TextBuffer& buffer, std::size_t read, bool atEnd) {
+                                  return conversion(buffer, read, atEnd);
+                              });
     if (!bytes) {
         result.error = error == std::errc::no_such_file_or_directory ? LoadError::NotFound
                        : error == std::errc::file_too_large          ? LoadError::TooLarge
@@ -120,6 +125,7 @@ std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const L
                                                                      : LoadError::NotReadable;
         result.cause = error;
     }
+    converted = conversion.changed();
     return bytes;
 }
 
@@ -176,37 +182,23 @@ WeaponTablePtr buildTableFromDosText(TextBuffer dosText, const LoadProgress& pro
 LoadResult loadWeaponTableFile(const std::filesystem::path& path, const LoadProgress& progress,
                                const LoadLimits& limits) {
     LoadResult result;
-    std::optional<TextBuffer> bytes = readForLoad(path, limits, result);
-    if (!bytes) return result;
-    try {
-        convertToDos(*bytes, kSentinelRecord.size());
-    } catch (const std::bad_alloc&) {
-        result.error = LoadError::NotEnoughMemory;
-        result.cause = std::make_error_code(std::errc::not_enough_memory);
-        return result;
-    }
-    buildInto(result, std::move(*bytes), progress, limits);
+    bool converted = false;
+    std::optional<TextBuffer> bytes = readForLoad(path, limits, result, converted);
+    if (bytes) buildInto(result, std::move(*bytes), progress, limits);
     return result;
 }
 
 LoadResult loadAndConvertDataFile(const std::filesystem::path& path, const LoadProgress& progress,
                                   const FileConverter& converter, const LoadLimits& limits) {
     LoadResult result;
-    std::optional<TextBuffer> bytes = readForLoad(path, limits, result);
+    bool converted = false;
+    std::optional<TextBuffer> bytes = readForLoad(path, limits, result, converted);
     if (!bytes) return result;
-    bool changed = false;
-    try {
-        changed = convertToDos(*bytes, kSentinelRecord.size());
-    } catch (const std::bad_alloc&) {
-        result.error = LoadError::NotEnoughMemory;
-        result.cause = std::make_error_code(std::errc::not_enough_memory);
-        return result;
-    }
     // unix2dos writes the same bytes as the conversion in memory, so the table does not wait for
     // it; it rewrites the file through a temporary file and a rename, so the file on disk is
     // always either the old or the new one.
     std::thread conversion;
-    if (changed && converter && mayRewriteInPlace(path)) {
+    if (converted && converter && mayRewriteInPlace(path)) {
         result.fileConverted = true;
         conversion = std::thread([&converter, &path] { converter(path); });
     }

@@ -48,9 +48,48 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     return bytes;
 }
 
+namespace {
+
+// Pieces small enough to stay in the cache while a handler works on them.
+constexpr std::size_t kPieceBytes = kReadPieceBytes;
+
+// Reads the rest of the file into bytes; false with error set on failure.
+bool readInto(int fd, TextBuffer& bytes, std::error_code& error, std::size_t maxBytes,
+              const PieceHandler& handler, bool& readAgain) {
+    std::size_t fromFile = 0;
+    for (;;) {
+        if (bytes.capacity() - bytes.size() < (handler ? kPieceBytes : 1)) {
+            bytes.reserve(std::max(bytes.capacity() * 2, bytes.size() + kPieceBytes));
+        }
+        std::size_t room = bytes.capacity() - bytes.size();
+        if (handler) room = std::min(room, kPieceBytes);
+        const ssize_t got = ::read(fd, bytes.data() + bytes.size(), room);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error.assign(errno, std::generic_category());
+            return false;
+        }
+        fromFile += std::size_t(got);
+        if (fromFile > maxBytes) {
+            error = std::make_error_code(std::errc::file_too_large);
+            return false;
+        }
+        bytes.resize(bytes.size() + std::size_t(got));
+        if (handler &&
+            handler(bytes, std::size_t(got), got == 0) == PieceVerdict::ReadAgainWithoutHandler) {
+            readAgain = true;
+            return true;
+        }
+        if (got == 0) return true;
+    }
+}
+
+}  // namespace
+
 std::optional<TextBuffer> readWholeFileToBuffer(const std::filesystem::path& path,
                                                 std::error_code& error, std::size_t maxBytes,
-                                                std::size_t extraCapacity) {
+                                                std::size_t extraCapacity,
+                                                const PieceHandler& handler) {
     error.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -67,21 +106,13 @@ std::optional<TextBuffer> readWholeFileToBuffer(const std::filesystem::path& pat
         try {
             // One byte more than the file, so that its end is seen without growing the buffer.
             bytes.reserve(std::size_t(std::max<off_t>(info.st_size, 0)) + 1 + extraCapacity);
-            for (;;) {
-                if (bytes.size() == bytes.capacity()) bytes.reserve(bytes.capacity() * 2);
-                const std::size_t room = bytes.capacity() - bytes.size();
-                const ssize_t got = ::read(fd, bytes.data() + bytes.size(), room);
-                if (got > 0) {
-                    bytes.resize(bytes.size() + std::size_t(got));
-                    if (bytes.size() > maxBytes) {
-                        error = std::make_error_code(std::errc::file_too_large);
-                        break;
-                    }
-                } else if (got == 0) {
-                    break;
-                } else if (errno != EINTR) {
+            bool readAgain = false;
+            if (readInto(fd, bytes, error, maxBytes, handler, readAgain) && readAgain) {
+                bytes.resize(0);
+                if (::lseek(fd, 0, SEEK_SET) != 0) {
                     error.assign(errno, std::generic_category());
-                    break;
+                } else {
+                    readInto(fd, bytes, error, maxBytes, {}, readAgain);
                 }
             }
         } catch (const std::bad_alloc&) {

@@ -117,5 +117,56 @@ TEST(UnixToDos, AgreesWithTheRealConverter) {
     }
 }
 
+// Files of several read pieces, with the bytes that decide a conversion put where one piece ends
+// and the next begins.
+TEST(UnixToDos, ConvertingWhileReadingGivesTheSameBytes) {
+    const std::size_t piece = kReadPieceBytes;
+    const auto lines = [](std::size_t size, std::string_view lineBreak) {
+        std::string text;
+        while (text.size() < size)
+            text.append("abc\xc4\xa3 (WeaponIndex 1 )").append(lineBreak);
+        text.resize(size);
+        return text;
+    };
+    struct ReadCase {
+        std::string name;
+        std::string bytes;
+        bool changed;
+    };
+    std::vector<ReadCase> readCases;
+    for (std::size_t run = 1; run <= 3; ++run) {
+        for (std::size_t shift = 0; shift < 4; ++shift) {
+            std::string bytes = lines(piece - shift, "\n") + std::string(run, '\r') + "\nx\n";
+            readCases.push_back(
+                {"CR run " + std::to_string(run) + " at piece end - " + std::to_string(shift),
+                 bytes + lines(piece, "\n"), true});
+        }
+    }
+    readCases.push_back({"odd CRs only", std::string(piece + 3, '\r') + "\n", false});
+    readCases.push_back({"even CRs only", std::string(2 * piece, '\r') + "\n", true});
+    readCases.push_back({"CR LF only", lines(2 * piece + 5, "\r\n"), false});
+    readCases.push_back(
+        {"binary late", lines(piece + 10, "\n") + "\x01" + lines(100, "\n"), false});
+    readCases.push_back({"UTF-16",
+                         "\xff\xfe"
+                         "a\0\n\0"s,
+                         true});
+
+    test_support::TempDir dir;
+    for (const ReadCase& c : readCases) {
+        dir.write("data", c.bytes);
+        PieceConversion conversion;
+        std::error_code error;
+        const std::optional<TextBuffer> read =
+            readWholeFileToBuffer(dir.path() / "data", error, SIZE_MAX, 0,
+                                  [&](TextBuffer& bytes, std::size_t got, bool atEnd) {
+                                      return conversion(bytes, got, atEnd);
+                                  });
+        ASSERT_TRUE(read) << c.name;
+        EXPECT_TRUE(read->view() == unixToDos(c.bytes)) << c.name;
+        EXPECT_EQ(conversion.changed(), c.changed) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace qm318

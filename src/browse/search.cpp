@@ -27,10 +27,10 @@ FilteredRows filterRows(const WeaponTablePtr& table, SearchType type, std::strin
     FilteredRows result{table, {}};
     if (!table) return result;
     const std::size_t column = searchColumnOf(type);
+    const PackedColumn* packed = table->packedColumn(column);
     for (std::size_t row = 0; row < table->rowCount(); ++row) {
-        if (contains(table->cell(row, column), query, true)) {
-            result.rows.push_back(std::uint32_t(row));
-        }
+        const std::string_view cell = packed ? packed->cell(row) : table->cell(row, column);
+        if (contains(cell, query, true)) result.rows.push_back(std::uint32_t(row));
     }
     return result;
 }

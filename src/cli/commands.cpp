@@ -29,8 +29,10 @@ std::string describe(const LoadResult& result) {
 // The table of the data file, or null after one line on err.
 WeaponTablePtr loadOrReport(const std::string& file, std::ostream& err) {
     ProgressBar bar;
+    LoadLimits limits;
+    limits.mapUnchangedFile = true;  // main() reports a truncation meanwhile
     const LoadResult result = loadWeaponTableFile(
-        file, [&bar](std::size_t done, std::size_t total) { bar.update(done, total); });
+        file, [&bar](std::size_t done, std::size_t total) { bar.update(done, total); }, limits);
     if (!result.table) err << "qm318: " << file << ": " << describe(result) << '\n';
     return result.table;
 }

@@ -1,5 +1,7 @@
 // qm318: the weapon table of a QM318.LTA file on the command line. It only reads the data file.
 
+#include <signal.h>
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 
 #include <array>
@@ -31,9 +33,20 @@ void addFileArgument(CLI::App& command, std::string& file) {
     command.add_option("FILE", file, "The data file (default: QM318.LTA in the current folder)");
 }
 
+// The data file is mapped while a command runs (see loadOrReport); a program that truncates it
+// meanwhile makes its lost part unreadable. Say so and stop, instead of dying with "Bus error".
+extern "C" void reportTruncatedDataFile(int) {
+    static constexpr char kMessage[] = "qm318: the data file was truncated while it was read\n";
+    [[maybe_unused]] const ssize_t written = ::write(2, kMessage, sizeof kMessage - 1);
+    ::_exit(2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    struct sigaction onBusError {};
+    onBusError.sa_handler = reportTruncatedDataFile;
+    ::sigaction(SIGBUS, &onBusError, nullptr);
     std::ios::sync_with_stdio(false);
     CLI::App app{"qm318: read the weapon table of a QM318.LTA data file (never changes the file)",
                  "qm318"};

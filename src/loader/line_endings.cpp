@@ -155,6 +155,13 @@ bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity) {
     return true;
 }
 
+bool dosConversionMayChange(std::string_view bytes) {
+    if (bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff")) return true;
+    const std::optional<std::size_t> bare =
+        countBareLineFeeds(bytes.data(), bytes.data() + bytes.size());
+    return bare && *bare > 0;
+}
+
 PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool atEnd) {
     if (firstPiece_) {
         firstPiece_ = false;

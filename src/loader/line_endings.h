@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/file_read.h"
 #include "platform/text_buffer.h"
@@ -16,6 +17,9 @@ namespace qm318 {
 // LF, FF and CR, except right after a CR), for a file it cannot convert, and for a file whose
 // line breaks are all CR LF already. A converted text has room for extraCapacity more bytes.
 bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity = 0);
+
+// Whether converting could change the bytes (a UTF-16 file always counts as changed).
+bool dosConversionMayChange(std::string_view bytes);
 
 // The same conversion made while the file is read, piece by piece, as the handler of
 // readWholeFileToBuffer: each piece is converted while it is still in the cache, and a file that

@@ -1,5 +1,9 @@
 #include "loader/weapon_table_loader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -100,6 +104,22 @@ WeaponTablePtr buildRows(TextBuffer text, const LoadProgress& progress, const Lo
                                                std::move(records));
 }
 
+// The file mapped, when it is a regular file that the conversion would leave as it is.
+std::optional<TextBuffer> mapUnchanged(const std::filesystem::path& path, std::uintmax_t size,
+                                       const LoadLimits& limits) {
+    if (size == 0 || size > limits.maxFileBytes) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::optional<TextBuffer> mapped;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && std::uintmax_t(info.st_size) == size) {
+        mapped = TextBuffer::mapFile(fd, size, kSentinelRecord.size());
+    }
+    ::close(fd);
+    if (mapped && dosConversionMayChange(mapped->view())) mapped.reset();
+    return mapped;
+}
+
 // The file's bytes, converted as unix2dos would while they are read, with room for the sentinel;
 // or nothing with result's error set. Refuses a file whose text would not fit in the memory that
 // is free. converted tells whether the conversion changed the bytes.
@@ -111,6 +131,12 @@ std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const L
         result.error = LoadError::NotEnoughMemory;
         result.cause = std::make_error_code(std::errc::not_enough_memory);
         return std::nullopt;
+    }
+    if (limits.mapUnchangedFile && !error) {
+        if (std::optional<TextBuffer> mapped = mapUnchanged(path, size, limits)) {
+            converted = false;
+            return mapped;
+        }
     }
     PieceConversion conversion;
     std::optional<TextBuffer> bytes =

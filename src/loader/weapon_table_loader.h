@@ -66,6 +66,11 @@ struct LoadResult {
 struct LoadLimits {
     std::uint64_t maxFileBytes = kMaxDataFileBytes;
     std::function<std::optional<std::uint64_t>()> availableMemory = availableMemoryBytes;
+    // Whether a file whose line breaks are all CR LF already is mapped instead of read: the
+    // table then takes no memory of its own for the text, but the file must not be truncated
+    // while the table is in use (reading its lost part raises SIGBUS). For a program that lives
+    // for one command, not for the window.
+    bool mapUnchangedFile = false;
 };
 
 // Reads the data file and builds its table; the file itself is never changed.

@@ -22,6 +22,26 @@ struct TextRef {
 };
 using RowCells = std::array<TextRef, kColumnCount>;
 
+// The columns a search scans, each also kept with its cells packed one after another, so that a
+// scan over every row reads one small stretch of memory instead of one row of offsets and one
+// place in the text per row.
+inline constexpr std::array<std::size_t, 4> kSearchedColumns = {kColumnName, kColumnIndex,
+                                                                kColumnClass, kColumnPvModel};
+
+class PackedColumn {
+public:
+    PackedColumn() = default;
+    PackedColumn(std::string_view text, const std::vector<RowCells>& cells, std::size_t column);
+    std::string_view cell(std::size_t row) const {
+        const std::uint32_t begin = row == 0 ? 0 : ends_[row - 1];
+        return std::string_view(bytes_).substr(begin, ends_[row] - begin);
+    }
+
+private:
+    std::string bytes_;
+    std::vector<std::uint32_t> ends_;  // where each row's cell ends in bytes_
+};
+
 class WeaponTable {
 public:
     WeaponTable(TextBuffer text, std::vector<RowCells> cells, std::vector<TextRef> records);
@@ -33,6 +53,8 @@ public:
     // The row's own record, from its "(Weapon\r\n" up to the next one; empty for the first row
     // (the text before the first record) and the last row (the sentinel record).
     std::string_view recordText(std::size_t row) const;
+    // The column packed, for a column of kSearchedColumns; null for the others.
+    const PackedColumn* packedColumn(std::size_t column) const;
 
 private:
     std::string_view slice(TextRef ref) const {
@@ -42,6 +64,7 @@ private:
     TextBuffer text_;
     std::vector<RowCells> cells_;
     std::vector<TextRef> records_;
+    std::array<PackedColumn, kSearchedColumns.size()> packed_;
 };
 
 using WeaponTablePtr = std::shared_ptr<const WeaponTable>;

@@ -58,8 +58,10 @@ bool readInto(int fd, TextBuffer& bytes, std::error_code& error, std::size_t max
               const PieceHandler& handler, bool& readAgain) {
     std::size_t fromFile = 0;
     for (;;) {
-        if (bytes.capacity() - bytes.size() < (handler ? kPieceBytes : 1)) {
-            bytes.reserve(std::max(bytes.capacity() * 2, bytes.size() + kPieceBytes));
+        // The buffer has room for the whole file and one byte more, unless the file grew or a
+        // handler made the text longer.
+        if (bytes.size() == bytes.capacity()) {
+            bytes.reserve(bytes.capacity() + bytes.capacity() / 4 + kPieceBytes);
         }
         std::size_t room = bytes.capacity() - bytes.size();
         if (handler) room = std::min(room, kPieceBytes);

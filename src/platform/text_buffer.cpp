@@ -61,10 +61,40 @@ TextBuffer::TextBuffer(std::string_view text) {
     append(text);
 }
 
+std::optional<TextBuffer> TextBuffer::mapFile(int fd, std::size_t size, std::size_t extraCapacity) {
+#if defined(__linux__)
+    if (size == 0) return std::nullopt;
+    // The file's pages over the start of an anonymous stretch, so that the room after the file's
+    // end is ordinary memory.
+    const std::size_t bytes = roundUpToPages(size + extraCapacity);
+    void* area = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) return std::nullopt;
+    // Populated while read-only, then made writable: populating a writable private mapping would
+    // copy every page at once.
+    if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) == MAP_FAILED ||
+        ::mprotect(area, size, PROT_READ | PROT_WRITE) != 0) {
+        ::munmap(area, bytes);
+        return std::nullopt;
+    }
+    TextBuffer buffer;
+    buffer.data_ = static_cast<char*>(area);
+    buffer.size_ = size;
+    buffer.capacity_ = bytes;
+    buffer.fileMapped_ = true;
+    return buffer;
+#else
+    (void)fd;
+    (void)size;
+    (void)extraCapacity;
+    return std::nullopt;
+#endif
+}
+
 TextBuffer::TextBuffer(TextBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)),
+      fileMapped_(std::exchange(other.fileMapped_, false)) {}
 
 TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
     if (this != &other) {
@@ -72,6 +102,7 @@ TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        fileMapped_ = std::exchange(other.fileMapped_, false);
     }
     return *this;
 }
@@ -83,6 +114,13 @@ TextBuffer::~TextBuffer() {
 void TextBuffer::reserve(std::size_t capacity) {
     if (capacity <= capacity_ && data_ != nullptr) return;
     const std::size_t bytes = roundUpToPages(std::max<std::size_t>(capacity, 1));
+    if (fileMapped_) {
+        TextBuffer own;
+        own.reserve(bytes);
+        own.append(view());
+        *this = std::move(own);
+        return;
+    }
     data_ = remapPages(data_, capacity_, bytes);
     capacity_ = bytes;
 }

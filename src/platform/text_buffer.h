@@ -7,6 +7,7 @@
 // that growing a buffer never holds two copies of the text.
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace qm318 {
@@ -15,6 +16,11 @@ class TextBuffer {
 public:
     TextBuffer() = default;
     explicit TextBuffer(std::string_view text);
+    // The file's bytes mapped copy-on-write, with room for extraCapacity more bytes after them:
+    // nothing is copied, and bytes changed in the buffer never reach the file. Only for a short
+    // while: a program that truncates the file meanwhile makes reading its lost part fail with
+    // SIGBUS. Nothing when the file cannot be mapped.
+    static std::optional<TextBuffer> mapFile(int fd, std::size_t size, std::size_t extraCapacity);
     TextBuffer(TextBuffer&& other) noexcept;
     TextBuffer& operator=(TextBuffer&& other) noexcept;
     TextBuffer(const TextBuffer&) = delete;
@@ -36,6 +42,7 @@ private:
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    bool fileMapped_ = false;  // growing it copies the bytes into memory of its own
 };
 
 }  // namespace qm318

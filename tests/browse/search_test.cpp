@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "loader/weapon_table_loader.h"
+#include "sample_data.h"
 
 namespace qm318 {
 namespace {
@@ -16,12 +17,16 @@ std::string record(const std::string& index, const std::string& name, const std:
            ".ltb\" )\r\n";
 }
 
+std::string sampleTableText() {
+    return record("1", "AK47", "3") + record("10", "ak-gold", "4") + record("21", "M4A1", "3") +
+           record("100", "Ak \xbb\xc6\xbd\xf0", "13") +
+           // 黄金; "\xb0\x61" is one character whose second byte is "a"
+           record("5", "\xb0\x61k", "2");
+}
+
 // Rows: 0 header piece, 1..5 weapons, 6 sentinel (index 9999, name "BY：青石匠").
 WeaponTablePtr sampleTable() {
-    return buildWeaponTable(record("1", "AK47", "3") + record("10", "ak-gold", "4") +
-                            record("21", "M4A1", "3") + record("100", "Ak \xbb\xc6\xbd\xf0", "13") +
-                            // 黄金; "\xb0\x61" is one character whose second byte is "a"
-                            record("5", "\xb0\x61k", "2"));
+    return buildWeaponTable(sampleTableText());
 }
 
 std::vector<std::uint32_t> rowsOf(const WeaponTablePtr& table, SearchType type,
@@ -86,6 +91,22 @@ TEST(Search, ActiveTableFollowsTheQuery) {
 
     runSearch(state, SearchType::Index, "1");
     EXPECT_EQ(activeRows(state).rows, (std::vector<std::uint32_t>{1}));
+}
+
+// Searches read the packed copies of the searched columns; they must hold the table's own cells,
+// empty ones and the rows around the weapons included.
+TEST(Search, PackedColumnsHoldTheTablesCells) {
+    SampleOptions options;
+    options.records = 300;
+    const WeaponTablePtr table = buildWeaponTable(generateSampleLta(options) + "x\r\n" +
+                                                  record("7", "", "") + sampleTableText());
+    for (const std::size_t column : kSearchedColumns) {
+        const PackedColumn* packed = table->packedColumn(column);
+        ASSERT_NE(packed, nullptr);
+        for (std::size_t row = 0; row < table->rowCount(); ++row)
+            ASSERT_EQ(packed->cell(row), table->cell(row, column)) << row << " " << column;
+    }
+    EXPECT_EQ(table->packedColumn(kColumnCount - 1), nullptr);
 }
 
 }  // namespace

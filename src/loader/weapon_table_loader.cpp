@@ -39,6 +39,20 @@ void normaliseHeads(TextBuffer& text) {
     text.resize(write + original.size() - read);
 }
 
+// Texts below this size are split on the calling thread alone.
+constexpr std::size_t kBytesWorthASecondThread = std::size_t(16) << 20;
+
+// Where the record heads begin in [from, to) of the text, counting characters from `from`.
+std::vector<std::size_t> headsBetween(std::string_view text, std::size_t from, std::size_t to) {
+    std::vector<std::size_t> heads;
+    const std::string_view scanned = text.substr(0, to);
+    for (TextPos at = find(scanned, kRecordHead, TextPos(from + 1), false); at != kNotFound;
+         at = find(scanned, kRecordHead, at + TextPos(kRecordHead.size()), false)) {
+        heads.push_back(std::size_t(at - 1));
+    }
+    return heads;
+}
+
 // Rows below this count are cut on the calling thread alone, with progress after every row.
 constexpr std::size_t kRowsWorthASecondThread = 2048;
 constexpr std::size_t kProgressEvery = 256;
@@ -186,7 +200,27 @@ TextBuffer prepareTableText(TextBuffer fileBytes) {
 }
 
 std::vector<TextSpan> splitWeaponBlocks(std::string_view tableText) {
-    return splitSpans(tableText, kRecordHead);
+    if (tableText.size() < kBytesWorthASecondThread) return splitSpans(tableText, kRecordHead);
+    // The two halves are scanned at once. The second begins right after an LF: a character
+    // begins there, and no head crosses it, since a head's only LF is its last byte.
+    const std::size_t lineFeed = tableText.find('\n', tableText.size() / 2);
+    const std::size_t middle = lineFeed == std::string_view::npos ? tableText.size() : lineFeed + 1;
+    std::vector<std::size_t> secondHeads;
+    std::thread second([&] { secondHeads = headsBetween(tableText, middle, tableText.size()); });
+    std::vector<std::size_t> heads = headsBetween(tableText, 0, middle);
+    second.join();
+    heads.insert(heads.end(), secondHeads.begin(), secondHeads.end());
+
+    std::vector<TextSpan> blocks;
+    blocks.reserve(heads.size() + 1);
+    std::size_t blockStart = 0;
+    for (const std::size_t head : heads) {
+        blocks.push_back({blockStart, head - blockStart});
+        blockStart = head + kRecordHead.size();
+    }
+    if (blockStart < tableText.size())
+        blocks.push_back({blockStart, tableText.size() - blockStart});
+    return blocks;
 }
 
 WeaponTablePtr buildWeaponTable(TextBuffer fileBytes, const LoadProgress& progress) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -116,6 +118,32 @@ TEST(WeaponTableLoader, MatchesOneRegularExpressionPerColumnOnASampleFile) {
             reference.extract(table->text().substr(blocks[row].offset, blocks[row].length));
         for (std::size_t c = 0; c < kColumnCount; ++c) {
             ASSERT_EQ(table->cell(row, c), expected[c]) << row << "," << c;
+        }
+    }
+}
+
+// Large texts are split on two threads; the blocks must be those of one scan, with heads that a
+// lead byte before them hides, heads in other letter case and heads split by the middle.
+TEST(WeaponTableLoader, SplittingOnTwoThreadsGivesTheBlocksOfOneScan) {
+    const std::vector<std::string> pieces = {"(Weapon\r\n (WeaponName \"\xc4\xa3\" )\r\n",
+                                             "\x81(Weapon\r\n",
+                                             "(WEAPON\r\n",
+                                             "\xc4\xa3\xc4(Weapon\r\n",
+                                             "x\r\n",
+                                             "(Weapon\r\n(Weapon\r\n",
+                                             "\xff\n"};
+    std::mt19937 random(7);
+    std::string text;
+    while (text.size() < (std::size_t(17) << 20))
+        text += pieces[random() % pieces.size()];
+    for (std::size_t shift = 0; shift < 3; ++shift) {
+        const std::string_view shifted = std::string_view(text).substr(shift);
+        const std::vector<TextSpan> expected = splitSpans(shifted, kRecordHead);
+        const std::vector<TextSpan> blocks = splitWeaponBlocks(shifted);
+        ASSERT_EQ(blocks.size(), expected.size()) << shift;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            ASSERT_EQ(blocks[i].offset, expected[i].offset) << shift << " " << i;
+            ASSERT_EQ(blocks[i].length, expected[i].length) << shift << " " << i;
         }
     }
 }

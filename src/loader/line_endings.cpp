@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "loader/text_halves.h"
 #include "text/byte_scan.h"
 #include "text/encoding.h"
 
@@ -157,9 +158,13 @@ bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity) {
 
 bool dosConversionMayChange(std::string_view bytes) {
     if (bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff")) return true;
-    const std::optional<std::size_t> bare =
-        countBareLineFeeds(bytes.data(), bytes.data() + bytes.size());
-    return bare && *bare > 0;
+    // The second half stays at none when the text is scanned in one piece.
+    std::optional<std::size_t> bare[2] = {0, 0};
+    scanInTwoHalves(bytes, [&](std::size_t from, std::size_t to) {
+        bare[from == 0 ? 0 : 1] = countBareLineFeeds(bytes.data() + from, bytes.data() + to);
+    });
+    if (!bare[0] || !bare[1]) return false;  // binary: unix2dos leaves it as it is
+    return *bare[0] + *bare[1] > 0;
 }
 
 PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool atEnd) {

@@ -11,6 +11,7 @@
 
 #include "loader/line_endings.h"
 #include "loader/row_extraction.h"
+#include "loader/text_halves.h"
 #include "platform/file_read.h"
 #include "platform/file_system.h"
 
@@ -20,8 +21,14 @@ namespace {
 // Makes every "(Weapon \r\n" head "(Weapon\r\n", moving the text between heads forward in place.
 void normaliseHeads(TextBuffer& text) {
     const std::string_view original = text.view();
+    // Most files have no such head: a check in two halves at once settles that.
+    bool anyHead[2] = {false, false};
+    scanInTwoHalves(original, [&](std::size_t from, std::size_t to) {
+        anyHead[from == 0 ? 0 : 1] = find(original.substr(0, to), kRecordHeadWithBlank,
+                                          TextPos(from + 1), true) != kNotFound;
+    });
+    if (!anyHead[0] && !anyHead[1]) return;
     TextPos at = find(original, kRecordHeadWithBlank, 1, true);
-    if (at == kNotFound) return;
     char* const data = text.data();
     std::size_t read = std::size_t(at - 1);
     std::size_t write = read;
@@ -38,9 +45,6 @@ void normaliseHeads(TextBuffer& text) {
     std::memmove(data + write, data + read, original.size() - read);
     text.resize(write + original.size() - read);
 }
-
-// Texts below this size are split on the calling thread alone.
-constexpr std::size_t kBytesWorthASecondThread = std::size_t(16) << 20;
 
 // Where the record heads begin in [from, to) of the text, counting characters from `from`.
 std::vector<std::size_t> headsBetween(std::string_view text, std::size_t from, std::size_t to) {
@@ -201,20 +205,16 @@ TextBuffer prepareTableText(TextBuffer fileBytes) {
 
 std::vector<TextSpan> splitWeaponBlocks(std::string_view tableText) {
     if (tableText.size() < kBytesWorthASecondThread) return splitSpans(tableText, kRecordHead);
-    // The two halves are scanned at once. The second begins right after an LF: a character
-    // begins there, and no head crosses it, since a head's only LF is its last byte.
-    const std::size_t lineFeed = tableText.find('\n', tableText.size() / 2);
-    const std::size_t middle = lineFeed == std::string_view::npos ? tableText.size() : lineFeed + 1;
-    std::vector<std::size_t> secondHeads;
-    std::thread second([&] { secondHeads = headsBetween(tableText, middle, tableText.size()); });
-    std::vector<std::size_t> heads = headsBetween(tableText, 0, middle);
-    second.join();
-    heads.insert(heads.end(), secondHeads.begin(), secondHeads.end());
+    std::vector<std::size_t> heads[2];
+    scanInTwoHalves(tableText, [&](std::size_t from, std::size_t to) {
+        heads[from == 0 ? 0 : 1] = headsBetween(tableText, from, to);
+    });
+    heads[0].insert(heads[0].end(), heads[1].begin(), heads[1].end());
 
     std::vector<TextSpan> blocks;
-    blocks.reserve(heads.size() + 1);
+    blocks.reserve(heads[0].size() + 1);
     std::size_t blockStart = 0;
-    for (const std::size_t head : heads) {
+    for (const std::size_t head : heads[0]) {
         blocks.push_back({blockStart, head - blockStart});
         blockStart = head + kRecordHead.size();
     }

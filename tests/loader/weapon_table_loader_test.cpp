@@ -148,6 +148,17 @@ TEST(WeaponTableLoader, SplittingOnTwoThreadsGivesTheBlocksOfOneScan) {
     }
 }
 
+// In a large text, a head with a blank before its line break is found in either half.
+TEST(WeaponTableLoader, LargeTextsFindBlankHeadsInEitherHalf) {
+    const std::string filler = std::string(std::size_t(9) << 20, 'x') + "\r\n";
+    const std::string head = "(WEAPON \r\n (WeaponIndex 5 )\r\n";
+    for (const std::string& text : {head + filler + filler, filler + filler + head}) {
+        const auto table = buildWeaponTable(text);
+        ASSERT_EQ(table->rowCount(), 3u);
+        EXPECT_EQ(table->cell(1, kColumnIndex), "5");
+    }
+}
+
 // Inputs that must neither crash nor hang: each gives a table whose last row is the sentinel.
 TEST(WeaponTableLoader, HostileInputsStillGiveATable) {
     struct Case {

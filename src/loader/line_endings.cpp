@@ -1,9 +1,11 @@
 #include "loader/line_endings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "loader/text_halves.h"
 #include "text/byte_scan.h"
@@ -175,6 +177,7 @@ PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool at
     }
     if (utf16_) {  // a whole-file conversion, made once the whole file is there
         if (atEnd) changed_ = convertToDos(bytes);
+        if (changed_ && onFirstChange_) std::exchange(onFirstChange_, nullptr)();
         return PieceVerdict::Continue;
     }
     const std::size_t size = bytes.size();
@@ -193,9 +196,14 @@ PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool at
         return PieceVerdict::ReadAgainWithoutHandler;
     }
     if (*bare > 0) {
+        if (!changed_ && onFirstChange_) std::exchange(onFirstChange_, nullptr)();
         changed_ = true;
         staging_.assign(bytes.data() + converted_, size - converted_);
-        bytes.reserve(size + *bare);
+        // Grown by an eighth at a time: each growth moves the buffer's pages, which costs every
+        // thread of the process a flush of its address cache.
+        if (bytes.capacity() < size + *bare) {
+            bytes.reserve(std::max(size + *bare, bytes.capacity() + bytes.capacity() / 8));
+        }
         bytes.resize(size + *bare);
         char* const out = copyWithCarriageReturns(
             staging_.data(), staging_.data() + (limit - converted_), bytes.data() + converted_);

@@ -4,6 +4,7 @@
 // same whether or not the converter ran on the file.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ bool dosConversionMayChange(std::string_view bytes);
 // needs no change is never copied. A binary file has the reader start again without it.
 class PieceConversion {
 public:
+    // onFirstChange is called once, as soon as a piece needs a change (the file may still turn
+    // out binary, and then stays as it is).
+    explicit PieceConversion(std::function<void()> onFirstChange = {})
+        : onFirstChange_(std::move(onFirstChange)) {}
     PieceVerdict operator()(TextBuffer& bytes, std::size_t justRead, bool atEnd);
     // Whether the conversion changed the file's bytes.
     bool changed() const { return changed_; }
@@ -36,6 +41,7 @@ private:
     bool utf16_ = false;
     bool changed_ = false;
     std::string staging_;
+    std::function<void()> onFirstChange_;
 };
 
 // The same conversion on a copy.

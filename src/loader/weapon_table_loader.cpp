@@ -142,7 +142,8 @@ std::optional<TextBuffer> mapUnchanged(const std::filesystem::path& path, std::u
 // or nothing with result's error set. Refuses a file whose text would not fit in the memory that
 // is free. converted tells whether the conversion changed the bytes.
 std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const LoadLimits& limits,
-                                      LoadResult& result, bool& converted) {
+                                      LoadResult& result, bool& converted,
+                                      std::function<void()> onFirstChange = {}) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size <= limits.maxFileBytes && !fitsInMemory(size + size / 8, limits)) {
@@ -156,7 +157,7 @@ std::optional<TextBuffer> readForLoad(const std::filesystem::path& path, const L
             return mapped;
         }
     }
-    PieceConversion conversion;
+    PieceConversion conversion(std::move(onFirstChange));
     std::optional<TextBuffer> bytes =
         readWholeFileToBuffer(path, error, limits.maxFileBytes, kSentinelRecord.size(),
                               [&conversion](TextBuffer& buffer, std::size_t read, bool atEnd) {
@@ -250,19 +251,20 @@ LoadResult loadWeaponTableFile(const std::filesystem::path& path, const LoadProg
 
 LoadResult loadAndConvertDataFile(const std::filesystem::path& path, const LoadProgress& progress,
                                   const FileConverter& converter, const LoadLimits& limits) {
+    // unix2dos writes the same bytes as the conversion in memory, so neither waits for the other:
+    // it starts as soon as the first piece read needs a change (for a file that then turns out
+    // binary it leaves the file as it is, by the same rule). It rewrites the file through a
+    // temporary file and a rename, so the file on disk is always either the old or the new one.
     LoadResult result;
-    bool converted = false;
-    std::optional<TextBuffer> bytes = readForLoad(path, limits, result, converted);
-    if (!bytes) return result;
-    // unix2dos writes the same bytes as the conversion in memory, so the table does not wait for
-    // it; it rewrites the file through a temporary file and a rename, so the file on disk is
-    // always either the old or the new one.
     std::thread conversion;
-    if (converted && converter && mayRewriteInPlace(path)) {
+    const auto startConverter = [&] {
+        if (!converter || !mayRewriteInPlace(path)) return;
         result.fileConverted = true;
         conversion = std::thread([&converter, &path] { converter(path); });
-    }
-    buildInto(result, std::move(*bytes), progress, limits);
+    };
+    bool converted = false;
+    std::optional<TextBuffer> bytes = readForLoad(path, limits, result, converted, startConverter);
+    if (bytes) buildInto(result, std::move(*bytes), progress, limits);
     if (conversion.joinable()) conversion.join();
     return result;
 }

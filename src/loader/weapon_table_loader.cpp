@@ -191,9 +191,13 @@ void buildInto(LoadResult& result, TextBuffer dosText, const LoadProgress& progr
 }  // namespace
 
 void finishTableText(TextBuffer& dosText) {
-    if (const void* zero = std::memchr(dosText.data(), '\0', dosText.size())) {
-        dosText.resize(std::size_t(static_cast<const char*>(zero) - dosText.data()));
-    }
+    const std::string_view text = dosText.view();
+    std::size_t firstZero[2] = {text.size(), text.size()};
+    scanInTwoHalves(text, [&](std::size_t from, std::size_t to) {
+        const std::size_t zero = text.substr(0, to).find('\0', from);
+        if (zero != std::string_view::npos) firstZero[from == 0 ? 0 : 1] = zero;
+    });
+    dosText.resize(std::min(firstZero[0], firstZero[1]));
     dosText.append(kSentinelRecord);
     normaliseHeads(dosText);
 }

@@ -159,6 +159,16 @@ TEST(WeaponTableLoader, LargeTextsFindBlankHeadsInEitherHalf) {
     }
 }
 
+// A large text ends at its first zero byte, found in either half.
+TEST(WeaponTableLoader, LargeTextsEndAtTheirFirstZeroByte) {
+    const std::string filler = std::string(std::size_t(9) << 20, 'x') + "\r\n";
+    const std::string head = "(Weapon\r\n (WeaponIndex 5 )\r\n";
+    const std::string zero(1, '\0');
+    EXPECT_EQ(buildWeaponTable(head + filler + filler + zero + head + zero)->rowCount(), 3u);
+    EXPECT_EQ(buildWeaponTable(head + zero + filler + zero + filler + head)->rowCount(), 3u);
+    EXPECT_EQ(buildWeaponTable(zero + head + filler + filler + head)->rowCount(), 2u);
+}
+
 // Inputs that must neither crash nor hang: each gives a table whose last row is the sentinel.
 TEST(WeaponTableLoader, HostileInputsStillGiveATable) {
     struct Case {

@@ -1,6 +1,7 @@
 #include "cli/table_output.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <thread>
 
@@ -9,15 +10,12 @@
 namespace qm318::cli {
 namespace {
 
-bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // ASCII cells are their own UTF-8; the others go through ICU.
 template <typename Write>
 void writeUtf8(std::string_view gbk, Write write) {
-    if (isAscii(gbk)) {
+    const bool ascii = std::none_of(gbk.begin(), gbk.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (ascii) {
         write(gbk);
     } else {
         write(std::string_view(gbkToUtf8(gbk)));
@@ -26,8 +24,15 @@ void writeUtf8(std::string_view gbk, Write write) {
 
 // The bytes a JSON string may hold as they are: everything but quote, backslash and control
 // characters.
+constexpr std::array<bool, 256> kPlainJsonBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 256; ++c)
+        plain[std::size_t(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
 bool isPlainJsonByte(char c) {
-    return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
+    return kPlainJsonBytes[static_cast<unsigned char>(c)];
 }
 
 // A JSON string as a JSON serialiser writes one that may hold any character: quote, backslash
@@ -35,12 +40,14 @@ bool isPlainJsonByte(char c) {
 void appendJsonString(std::string& out, std::string_view utf8) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    auto plainEnd = utf8.begin();
-    for (auto at = utf8.begin(); at != utf8.end(); at = plainEnd) {
-        plainEnd = std::find_if_not(at, utf8.end(), isPlainJsonByte);
-        out.append(at, plainEnd);
-        if (plainEnd == utf8.end()) break;
-        switch (const char c = *plainEnd++) {
+    for (std::size_t at = 0;;) {
+        std::size_t plainEnd = at;
+        while (plainEnd < utf8.size() && isPlainJsonByte(utf8[plainEnd]))
+            ++plainEnd;
+        out.append(utf8.data() + at, plainEnd - at);
+        if (plainEnd == utf8.size()) break;
+        at = plainEnd + 1;
+        switch (const char c = utf8[plainEnd]) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
             case '\b': out += "\\b"; break;

@@ -60,20 +60,20 @@ bool longEnoughForKey(std::string_view line, std::size_t keyLength, bool prefix)
     return line.size() >= shortest;
 }
 
-void takeKeyLine(std::string_view line,
+void takeKeyLine(const KeyIndex& index, std::string_view line,
                  std::array<std::optional<std::string_view>, kColumnCount>& lines,
                  std::size_t& missing) {
     if (line.size() < 5 || line[0] != ' ' || line[1] != '(' || !line.ends_with(" )")) return;
     const std::string_view afterParen = line.substr(2);
     const std::size_t blank = afterParen.find(' ');
     if (blank != std::string_view::npos) {
-        const std::size_t c = keyIndex().columnOf(afterParen.substr(0, blank));
+        const std::size_t c = index.columnOf(afterParen.substr(0, blank));
         if (c != kNoColumn && !lines[c] && longEnoughForKey(line, blank, false)) {
             lines[c] = line;
             --missing;
         }
     }
-    for (const std::size_t c : keyIndex().prefixColumns) {
+    for (const std::size_t c : index.prefixColumns) {
         const std::string_view key = kWeaponColumns[c].key;
         if (!lines[c] && afterParen.size() >= key.size() &&
             equalsIgnoringAsciiCase(afterParen.substr(0, key.size()), key) &&
@@ -114,10 +114,11 @@ TextSpan cutCell(std::string_view keyLine, const WeaponColumn& column) {
 CellSpans extractCells(std::string_view block) {
     std::array<std::optional<std::string_view>, kColumnCount> lines;
     std::size_t missing = kColumnCount;
+    const KeyIndex& index = keyIndex();
     const char* const end = block.data() + block.size();
     for (const char* line = block.data(); missing > 0; ++line) {
         const char* const lineEnd = findLineBreak(line, end);
-        takeKeyLine(std::string_view(line, std::size_t(lineEnd - line)), lines, missing);
+        takeKeyLine(index, std::string_view(line, std::size_t(lineEnd - line)), lines, missing);
         if (lineEnd == end) break;
         line = lineEnd;
     }

@@ -6,14 +6,28 @@
 #include <new>
 #include <utility>
 
-#if defined(__linux__)
+// Under AddressSanitizer the buffer comes from malloc, so that reads past its end are caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define QM318_KERNEL_PAGES 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM318_KERNEL_PAGES 0
+#endif
+#endif
+#if !defined(QM318_KERNEL_PAGES) && defined(__linux__)
+#define QM318_KERNEL_PAGES 1
+#elif !defined(QM318_KERNEL_PAGES)
+#define QM318_KERNEL_PAGES 0
+#endif
+
+#if QM318_KERNEL_PAGES
 #include <sys/mman.h>
 #endif
 
 namespace qm318 {
 namespace {
 
-#if defined(__linux__)
+#if QM318_KERNEL_PAGES
 constexpr std::size_t kPageSize = 4096;
 
 std::size_t roundUpToPages(std::size_t bytes) {
@@ -62,7 +76,7 @@ TextBuffer::TextBuffer(std::string_view text) {
 }
 
 std::optional<TextBuffer> TextBuffer::mapFile(int fd, std::size_t size, std::size_t extraCapacity) {
-#if defined(__linux__)
+#if QM318_KERNEL_PAGES
     if (size == 0) return std::nullopt;
     // The file's pages over the start of an anonymous stretch, so that the room after the file's
     // end is ordinary memory.
@@ -71,7 +85,8 @@ std::optional<TextBuffer> TextBuffer::mapFile(int fd, std::size_t size, std::siz
     if (area == MAP_FAILED) return std::nullopt;
     // Populated while read-only, then made writable: populating a writable private mapping would
     // copy every page at once.
-    if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) == MAP_FAILED ||
+    if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) ==
+            MAP_FAILED ||
         ::mprotect(area, size, PROT_READ | PROT_WRITE) != 0) {
         ::munmap(area, bytes);
         return std::nullopt;
@@ -88,6 +103,10 @@ std::optional<TextBuffer> TextBuffer::mapFile(int fd, std::size_t size, std::siz
     (void)extraCapacity;
     return std::nullopt;
 #endif
+}
+
+bool TextBuffer::mapsFiles() {
+    return QM318_KERNEL_PAGES != 0;
 }
 
 TextBuffer::TextBuffer(TextBuffer&& other) noexcept

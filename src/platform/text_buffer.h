@@ -21,6 +21,9 @@ public:
     // while: a program that truncates the file meanwhile makes reading its lost part fail with
     // SIGBUS. Nothing when the file cannot be mapped.
     static std::optional<TextBuffer> mapFile(int fd, std::size_t size, std::size_t extraCapacity);
+    // Whether this build maps files (not on Windows yet, and not under AddressSanitizer, whose
+    // build takes every buffer from malloc so that reads past the end are caught).
+    static bool mapsFiles();
     TextBuffer(TextBuffer&& other) noexcept;
     TextBuffer& operator=(TextBuffer&& other) noexcept;
     TextBuffer(const TextBuffer&) = delete;

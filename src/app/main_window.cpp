@@ -291,7 +291,7 @@ void MainWindow::loadData() {
     progressBar_->show();
     progressBar_->raise();
     if (loadThread_.joinable()) loadThread_.join();
-    loadThread_ = std::thread([this, dataFile] {
+    loadThread_ = std::thread([this, dataFile, limits = loadLimits_] {
         auto lastShown = std::chrono::steady_clock::time_point{};
         const auto showProgress = [&](std::size_t done, std::size_t total) {
             const auto now = std::chrono::steady_clock::now();
@@ -302,7 +302,7 @@ void MainWindow::loadData() {
                 progressBar_->setValue(int(done));
             });
         };
-        LoadResult result = loadAndConvertDataFile(dataFile, showProgress, convertDataFile);
+        LoadResult result = loadAndConvertDataFile(dataFile, showProgress, convertDataFile, limits);
         // A file that vanished or cannot be read gives the table of an empty text.
         WeaponTablePtr table = result.table ? result.table : buildWeaponTable(std::string_view());
         tasks_->post([this, table = std::move(table), error = result.error] {

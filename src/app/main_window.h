@@ -13,6 +13,7 @@
 #include "browse/search.h"
 #include "export/export_jobs.h"
 #include "layout/layout_keeper.h"
+#include "loader/weapon_table_loader.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +43,8 @@ public:
     const std::string& exportRoot() const { return exportRoot_; }
     // The table whose selected row the detail and the export act on: 1 full, 2 filtered.
     int activeTableTag() const;
+    // What the next loads may take (the free memory by default).
+    void setLoadLimits(LoadLimits limits) { loadLimits_ = std::move(limits); }
 
 signals:
     void loadFinished();
@@ -80,6 +83,7 @@ private:
     std::string exportRoot_;
     int activeTag_ = 1;
     bool loading_ = false;
+    LoadLimits loadLimits_;
     std::thread loadThread_;
     std::map<int, std::thread> exportThreads_;
     int nextExportJob_ = 0;

@@ -1,6 +1,8 @@
 #include "export/export_jobs.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "platform/file_system.h"
 #include "text/encoding.h"
@@ -8,6 +10,65 @@
 
 namespace qm318 {
 namespace {
+
+namespace fs = std::filesystem;
+
+// The real path (every symbolic link resolved) of what a Windows path names; nothing when it does
+// not exist or cannot be resolved.
+std::optional<fs::path> realPathOf(std::string_view windowsPath) {
+    const std::optional<fs::path> mapped = mapWindowsPath(windowsPath);
+    if (!mapped) return std::nullopt;
+    std::error_code error;
+    fs::path real = fs::canonical(*mapped, error);
+    if (error) return std::nullopt;
+    return real;
+}
+
+bool isWithin(const fs::path& real, const fs::path& root) {
+    return std::mismatch(root.begin(), root.end(), real.begin(), real.end()).first == root.end();
+}
+
+// Keeps a job inside its two roots whatever symbolic links the trees hold: a file is read only
+// when its real path lies within the REZ root's, and a folder is made or a file written only when
+// the real path of the folder it goes into lies within the export root's. A link that stays within
+// its root is followed like any folder or file. A file written over a link replaces the link
+// itself (a temporary file is renamed onto it), never what it points to.
+class Confinement {
+public:
+    explicit Confinement(const ExportSnapshot& s)
+        : rez_(realPathOf(s.rezRoot)), out_(realPathOf(s.exportRoot)) {}
+
+    bool copy(std::string_view source, std::string_view destination) const {
+        return mayRead(source) && mayWriteInto(destination) && copyFileTo(source, destination);
+    }
+    bool write(std::string_view destination, std::string_view bytes) const {
+        return mayWriteInto(destination) && writeFileBytes(destination, bytes);
+    }
+    // True when the folder is there, made now or before, and lies within the export root.
+    bool makeFolder(std::string_view folder) const {
+        if (!mayWriteInto(folder) || !qm318::makeFolder(folder)) return false;
+        const std::optional<fs::path> real = realPathOf(folder);
+        return real && isWithin(*real, *out_);
+    }
+
+private:
+    bool mayRead(std::string_view source) const {
+        const std::optional<fs::path> real = realPathOf(source);
+        return rez_ && real && isWithin(*real, *rez_);
+    }
+    // Whether the folder that the path names an entry of lies within the export root.
+    bool mayWriteInto(std::string_view path) const {
+        const std::optional<fs::path> mapped = mapWindowsPath(path);
+        if (!out_ || !mapped) return false;
+        std::error_code error;
+        const fs::path folder =
+            fs::canonical(mapped->has_parent_path() ? mapped->parent_path() : fs::path("."), error);
+        return !error && isWithin(folder, *out_);
+    }
+
+    std::optional<fs::path> rez_;
+    std::optional<fs::path> out_;
+};
 
 // A folder or file name of the export tree, written here in UTF-8 and used in GBK.
 std::string gbkName(const char* utf8) {
@@ -43,31 +104,31 @@ std::string weaponFolder(const ExportSnapshot& s) {
 
 // Copies REZ root + source into folder under the source's file name; false when nothing of this
 // run landed there.
-bool copyInto(const ExportSnapshot& s, std::string_view source, const std::string& folder,
-              std::string_view suffix = {}) {
+bool copyInto(const ExportSnapshot& s, const Confinement& c, std::string_view source,
+              const std::string& folder, std::string_view suffix = {}) {
     const std::string name = fileNameOf(source);
     if (name.empty()) return false;
-    return copyFileTo(s.rezRoot + std::string(source) + std::string(suffix),
-                      folder + "\\" + name + std::string(suffix));
+    return c.copy(s.rezRoot + std::string(source) + std::string(suffix),
+                  folder + "\\" + name + std::string(suffix));
 }
 
-bool exportPvModel(const ExportSnapshot& s) {
+bool exportPvModel(const ExportSnapshot& s, const Confinement& c) {
     const std::string model = s.cells[kColumnPvModel];
     const std::string folder = weaponFolder(s) + "\\" + gbkName("PV-模型贴图");
-    makeFolder(weaponFolder(s));
-    makeFolder(folder);
+    c.makeFolder(weaponFolder(s));
+    c.makeFolder(folder);
     bool plainModelCopied = false;
     for (const std::string_view variant : kPvModelVariants) {
-        const bool copied = copyInto(s, model, folder, std::string(variant) + ".LTB");
+        const bool copied = copyInto(s, c, model, folder, std::string(variant) + ".LTB");
         if (variant.empty()) plainModelCopied = copied;
     }
     for (const std::size_t column : {13u, 14u, 15u}) {
-        if (!s.cells[column].empty()) copyInto(s, s.cells[column], folder);
+        if (!s.cells[column].empty()) copyInto(s, c, s.cells[column], folder);
     }
     return plainModelCopied;
 }
 
-bool exportSingleModel(const ExportSnapshot& s) {
+bool exportSingleModel(const ExportSnapshot& s, const Confinement& c) {
     const std::string singleFolder = weaponFolder(s) + "\\" + gbkName("单-模型贴图");
     bool modelCopied = false;
     for (const SingleStep& step : kSingleSteps) {
@@ -75,41 +136,41 @@ bool exportSingleModel(const ExportSnapshot& s) {
         if (value.empty()) continue;
         std::string folder = singleFolder;
         if (step.column == 17) {
-            makeFolder(weaponFolder(s));
-            makeFolder(singleFolder);
+            c.makeFolder(weaponFolder(s));
+            c.makeFolder(singleFolder);
         } else if (step.folder != nullptr) {
             folder.append("\\").append(gbkName(step.folder));
-            makeFolder(folder);
+            c.makeFolder(folder);
         }
-        const bool copied = copyInto(s, value, folder);
+        const bool copied = copyInto(s, c, value, folder);
         if (step.column == 17) modelCopied = copied;
     }
     return modelCopied;
 }
 
 // Both render-style exports; the single one looks the file up without a leading "\".
-bool exportRenderStyle(const ExportSnapshot& s, std::size_t column, const char* folderName,
-                       bool stripLeadingSeparator) {
+bool exportRenderStyle(const ExportSnapshot& s, const Confinement& c, std::size_t column,
+                       const char* folderName, bool stripLeadingSeparator) {
     const std::string& value = s.cells[column];
     if (value.empty()) return false;
     const std::string folder = weaponFolder(s) + "\\" + gbkName(folderName);
-    makeFolder(weaponFolder(s));
-    makeFolder(folder);
+    c.makeFolder(weaponFolder(s));
+    c.makeFolder(folder);
     const std::string_view withoutLead =
         value.starts_with('\\') ? std::string_view(value).substr(1) : std::string_view(value);
     const std::string name = fileNameOf(withoutLead);
     if (name.empty()) return false;
     const std::string source =
         s.rezRoot + (stripLeadingSeparator ? std::string(withoutLead) : value);
-    return copyFileTo(source, folder + "\\" + name);
+    return c.copy(source, folder + "\\" + name);
 }
 
-bool exportParameters(const ExportSnapshot& s) {
+bool exportParameters(const ExportSnapshot& s, const Confinement& c) {
     if (s.cells[kColumnIndex].empty()) return false;
-    makeFolder(weaponFolder(s));
+    c.makeFolder(weaponFolder(s));
     const std::string file =
         weaponFolder(s) + "\\" + s.cells[kColumnName] + gbkName("[QM参数].txt");
-    return writeFileBytes(file, s.recordText);
+    return c.write(file, s.recordText);
 }
 
 }  // namespace
@@ -131,12 +192,14 @@ ExportSnapshot snapshotOf(const WeaponTable& table, std::size_t row, std::string
 }
 
 bool runExportJob(ExportKind kind, const ExportSnapshot& snapshot) {
+    const Confinement c(snapshot);
     switch (kind) {
-        case ExportKind::PvModel: return exportPvModel(snapshot);
-        case ExportKind::SingleModel: return exportSingleModel(snapshot);
-        case ExportKind::PvRenderStyle: return exportRenderStyle(snapshot, 16, "PV-RS", false);
-        case ExportKind::SingleRenderStyle: return exportRenderStyle(snapshot, 31, "单-RS", true);
-        case ExportKind::Parameters: return exportParameters(snapshot);
+        case ExportKind::PvModel: return exportPvModel(snapshot, c);
+        case ExportKind::SingleModel: return exportSingleModel(snapshot, c);
+        case ExportKind::PvRenderStyle: return exportRenderStyle(snapshot, c, 16, "PV-RS", false);
+        case ExportKind::SingleRenderStyle:
+            return exportRenderStyle(snapshot, c, 31, "单-RS", true);
+        case ExportKind::Parameters: return exportParameters(snapshot, c);
     }
     return false;
 }

@@ -4,9 +4,10 @@
 //
 // A job works on a snapshot taken when it starts, so a later click, selection or load never
 // changes a running job. Paths are Windows paths in GBK joined with "\"; the file layer maps them
-// and refuses any "." or ".." name, so neither a weapon name nor a cell of the data file can make a
-// job read outside the REZ root or write outside the export root. A job reports success only when
-// this run put its main file in place.
+// and refuses any "." or ".." name, and a job follows a symbolic link only when its real path stays
+// within the root it is in, so neither a weapon name, nor a cell of the data file, nor a link in
+// either tree can make a job read outside the REZ root or write outside the export root. A job
+// reports success only when this run put its main file in place.
 
 #include <array>
 #include <string>

@@ -3,6 +3,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <cstdint>
+
 #include "text/encoding.h"
 
 namespace qm318 {
@@ -14,6 +16,10 @@ namespace {
 constexpr uint32_t kMatchLimit = 50'000'000;
 constexpr uint32_t kDepthLimit = 1'000'000;
 constexpr std::size_t kJitStackBytes = 4 << 20;
+// The match limit counts afresh at every start position, so a pattern whose every attempt stays
+// under it can still take time that grows with a power of the subject's length. Every pattern
+// item the engine tries is also counted over the whole run, and the run gives up past this.
+constexpr std::uint64_t kRunStepLimit = 200'000'000;
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -35,6 +41,12 @@ pcre2_jit_stack* threadJitStack(void*) {
 struct MatchDataDeleter {
     void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
 };
+
+// Called before every pattern item (the pattern is compiled with automatic callouts); a negative
+// result ends the run with that error.
+int countStep(pcre2_callout_block*, void* steps) {
+    return ++*static_cast<std::uint64_t*>(steps) > kRunStepLimit ? PCRE2_ERROR_MATCHLIMIT : 0;
+}
 
 // PCRE2 reads CR LF as one line break, so its multi-line "^" never matches between the CR and
 // the LF. Each "^" anchor becomes "not preceded by a character other than CR or LF", which
@@ -103,7 +115,8 @@ std::shared_ptr<const PatternMatcher::Engine> compileEngine(std::string pattern,
 
     std::u16string source = toUtf16(engine->pattern);
     if (multiline) source = anchorAfterEveryLineBreak(source);
-    uint32_t options = PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF;
+    uint32_t options =
+        PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_AUTO_CALLOUT;
     if (!caseSensitive) options |= PCRE2_CASELESS;
     options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
 
@@ -141,11 +154,17 @@ bool collectMatches(const PatternMatcher::Engine& engine, std::string_view subje
 
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
         pcre2_match_data_create_from_pattern(engine.code.get(), nullptr));
+    // The step count belongs to this run; the engine's context is shared by copies on any thread.
+    std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
+        pcre2_match_context_copy(engine.matchContext.get()));
+    if (!data || !context) return false;
+    std::uint64_t steps = 0;
+    pcre2_set_callout(context.get(), countStep, &steps);
     const auto* text = reinterpret_cast<PCRE2_SPTR>(units.data());
     PCRE2_SIZE start = 0;
     while (start <= units.size()) {
-        const int rc = pcre2_match(engine.code.get(), text, units.size(), start, 0, data.get(),
-                                   engine.matchContext.get());
+        const int rc =
+            pcre2_match(engine.code.get(), text, units.size(), start, 0, data.get(), context.get());
         if (rc == PCRE2_ERROR_NOMATCH) break;
         if (rc < 0) return false;
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());

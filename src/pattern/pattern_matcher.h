@@ -23,8 +23,9 @@ namespace qm318 {
 
 class PatternMatcher {
 public:
-    // False when the run failed: the pattern does not compile, or the engine gave up (a match
-    // limit guards against patterns that backtrack without end). An empty match list is success.
+    // False when the run failed: the pattern does not compile, or the engine gave up (limits on
+    // the work of each start position and of the whole run guard against patterns that backtrack
+    // without end). An empty match list is success.
     bool execute(std::string_view pattern, std::string_view subject, bool caseSensitive = false,
                  bool multiline = true, bool global = true, bool quotePlaceholder = false);
 

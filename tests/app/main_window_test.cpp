@@ -266,6 +266,37 @@ private slots:
         QVERIFY(watcher.messages().empty());
     }
 
+    void aLoadThatDoesNotFitInFreeMemoryShowsTheMessageAndNoWeapons() {
+        ProgramFolder folder;
+        MessageWatcher watcher;
+        MainWindow window(folder.dir.path());
+        QVERIFY(window.startUp());
+        window.setLoadLimits({.availableMemory = [] { return std::optional<std::uint64_t>(100); }});
+        loadAndWait(window);
+        QCOMPARE(
+            watcher.texts(),
+            QStringList{QStringLiteral("内存不足 无法载入QM318.LTA\n请关闭其他程序后再点击载入")});
+        QCOMPARE(watcher.messages()[0].caption, QStringLiteral("信息："));
+        // No weapon of the file: only the rows of an empty text, its empty first row and the
+        // sentinel row.
+        auto* full = child<QTableView>(window, "超级列表框武器名1");
+        QCOMPARE(full->model()->rowCount(), 2);
+        QCOMPARE(cell(full, 0, 0), QString());
+        QCOMPARE(cell(full, 1, 0), QStringLiteral("BY：青石匠"));
+        QVERIFY(window.isEnabled());
+        // Less memory than the file itself: refused before the converter could run.
+        QCOMPARE(readBytes(folder.dir.path() / "QM318.LTA"), gbk(kData));
+
+        // With memory to spare the same window loads the file.
+        window.setLoadLimits({.availableMemory = [] {
+            return std::optional<std::uint64_t>(std::uint64_t(1) << 40);
+        }});
+        loadAndWait(window);
+        QCOMPARE(full->model()->rowCount(), 5);
+        QCOMPARE(cell(full, 1, 0), QStringLiteral("AK47-黄金"));
+        QCOMPARE(watcher.messages().size(), std::size_t(1));
+    }
+
     void exportsTheSelectedWeaponThroughTheFolderDialog() {
         ProgramFolder folder;
         MessageWatcher watcher;

@@ -1,6 +1,13 @@
 #include "settings/rez_setting.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -64,6 +71,62 @@ TEST(RezSetting, SaveNeedsTheMotionFileAndWritesExactlyThePath) {
 
     EXPECT_EQ(saveRezSetting(dir.path() / "no-folder" / "REZ解包路径.txt", rez),
               RezSave::WriteFailed);
+}
+
+// Limits the size of any file this process writes, so that a write fails midway whoever runs it
+// (root included).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        savedSignal_ = ::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, savedSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    sighandler_t savedSignal_;
+};
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(RezSetting, SavingReplacesTheWholeFileOrLeavesItAsItWas) {
+    TempDir dir;
+    const std::string rez = makeRezTree(dir);
+    const auto settings = dir.write("REZ解包路径.txt", "old");
+    // A second name for the old file: writing the file in place would change it too, while a new
+    // file renamed onto the settings file leaves it as it was.
+    std::filesystem::create_hard_link(settings, dir.path() / "old-name");
+
+    ASSERT_EQ(saveRezSetting(settings, rez), RezSave::Saved);
+    EXPECT_EQ(readBytes(settings), rez);
+    EXPECT_EQ(readBytes(dir.path() / "old-name"), "old");
+
+    // A save that fails midway leaves the file whole and no temporary file beside it.
+    dir.write("REZ解包路径.txt", "old");
+    const std::vector<std::string> before = namesIn(dir.path());
+    RezSave result = RezSave::Saved;
+    {
+        const FileSizeLimit limit(4);
+        result = saveRezSetting(settings, rez);
+    }
+    EXPECT_EQ(result, RezSave::WriteFailed);
+    EXPECT_EQ(readBytes(settings), "old");
+    EXPECT_EQ(namesIn(dir.path()), before);
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ std::string describe(const LoadResult& result) {
         case LoadError::None: return {};
         case LoadError::NotFound: return "no such file";
         case LoadError::TooLarge: return "the file is too large to load";
-        case LoadError::NotReadable: return "cannot read it: " + result.cause.message();
+        case LoadError::NotReadable:
+            if (result.cause == std::errc::invalid_argument) return "not a regular file";
+            return "cannot read it: " + result.cause.message();
         case LoadError::NotEnoughMemory:
             return "not enough free memory to load it; close other programs and try again";
     }

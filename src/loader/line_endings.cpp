@@ -46,43 +46,6 @@ std::optional<std::size_t> countBareLineFeeds(const char* p, const char* end) {
     return bare;
 }
 
-// An LF has a CR of its own when the run of CRs right before it is odd: each CR of a run takes
-// the byte after it, so the first takes the second, the third the fourth, and an odd last one the
-// LF.
-bool isBareLineFeed(const char* text, std::size_t at) {
-    std::size_t carriageReturns = 0;
-    while (carriageReturns < at && text[at - 1 - carriageReturns] == '\r')
-        ++carriageReturns;
-    return carriageReturns % 2 == 0;
-}
-
-const char* lastLineFeed(const char* begin, const char* end) {
-#if defined(__GLIBC__)
-    return static_cast<const char*>(::memrchr(begin, '\n', std::size_t(end - begin)));
-#else
-    const std::size_t at = std::string_view(begin, std::size_t(end - begin)).rfind('\n');
-    return at == std::string_view::npos ? nullptr : begin + at;
-#endif
-}
-
-// Puts a CR before each bare LF, working from the end so that no byte is moved twice and no
-// second copy of the text is needed.
-void insertCarriageReturns(char* text, std::size_t size, std::size_t bare) {
-    std::size_t source = size;
-    std::size_t target = size + bare;
-    while (bare > 0) {
-        const std::size_t lineFeed = std::size_t(lastLineFeed(text, text + source) - text);
-        const std::size_t tail = source - lineFeed;  // the LF and what follows it
-        target -= tail;
-        std::memmove(text + target, text + lineFeed, tail);
-        source = lineFeed;
-        if (isBareLineFeed(text, lineFeed)) {
-            text[--target] = '\r';
-            --bare;
-        }
-    }
-}
-
 // Copies [in, end) to out with a CR put before each bare LF; returns the end of what it wrote.
 char* copyWithCarriageReturns(const char* in, const char* end, char* out) {
     while (in < end) {
@@ -152,10 +115,18 @@ bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity) {
     const std::size_t size = bytes.size();
     const std::optional<std::size_t> bare = countBareLineFeeds(bytes.data(), bytes.data() + size);
     if (!bare || *bare == 0) return false;
-    bytes.reserve(size + *bare + extraCapacity);
-    bytes.resize(size + *bare);
-    insertCarriageReturns(bytes.data(), size, *bare);
+    TextBuffer converted;
+    converted.reserve(size + *bare + extraCapacity);
+    converted.resize(size + *bare);
+    copyWithCarriageReturns(bytes.data(), bytes.data() + size, converted.data());
+    bytes = std::move(converted);
     return true;
+}
+
+std::string unixToDos(std::string bytes, std::size_t extraCapacity) {
+    TextBuffer buffer(bytes);
+    if (!convertToDos(buffer, extraCapacity)) return bytes;
+    return std::string(buffer.view());
 }
 
 bool dosConversionMayChange(std::string_view bytes) {
@@ -211,12 +182,6 @@ PieceVerdict PieceConversion::operator()(TextBuffer& bytes, std::size_t, bool at
     }
     converted_ = limit + *bare;
     return PieceVerdict::Continue;
-}
-
-std::string unixToDos(std::string bytes, std::size_t extraCapacity) {
-    TextBuffer buffer(bytes);
-    if (!convertToDos(buffer, extraCapacity)) return bytes;
-    return std::string(buffer.view());
 }
 
 }  // namespace qm318

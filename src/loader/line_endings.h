@@ -16,7 +16,8 @@ namespace qm318 {
 // Converts the bytes in place into those unix2dos would leave in the file, and says whether they
 // changed: they stay as they are for a file it takes for binary (a control byte other than TAB,
 // LF, FF and CR, except right after a CR), for a file it cannot convert, and for a file whose
-// line breaks are all CR LF already. A converted text has room for extraCapacity more bytes.
+// line breaks are all CR LF already. A converted text is a new buffer with room for
+// extraCapacity more bytes.
 bool convertToDos(TextBuffer& bytes, std::size_t extraCapacity = 0);
 
 // Whether converting could change the bytes (a UTF-16 file always counts as changed).

@@ -9,19 +9,38 @@
 #include <new>
 
 namespace qm318 {
+namespace {
+
+// Opens a regular file for reading; -1 with error set for anything else. The open does not wait:
+// a FIFO nobody writes to would otherwise block it for ever.
+int openRegularFile(const std::filesystem::path& path, std::error_code& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error.assign(errno, std::generic_category());
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                      : std::make_error_code(std::errc::invalid_argument);
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+}  // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
                                          std::size_t maxBytes, std::size_t extraCapacity) {
     error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error.assign(errno, std::generic_category());
-        return std::nullopt;
-    }
+    const int fd = openRegularFile(path, error);
+    if (fd < 0) return std::nullopt;
     std::string bytes;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = std::make_error_code(std::errc::is_a_directory);
+    if (::fstat(fd, &info) != 0) {
+        error.assign(errno, std::generic_category());
     } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
         error = std::make_error_code(std::errc::file_too_large);
     } else {
@@ -93,15 +112,12 @@ std::optional<TextBuffer> readWholeFileToBuffer(const std::filesystem::path& pat
                                                 std::size_t extraCapacity,
                                                 const PieceHandler& handler) {
     error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error.assign(errno, std::generic_category());
-        return std::nullopt;
-    }
+    const int fd = openRegularFile(path, error);
+    if (fd < 0) return std::nullopt;
     TextBuffer bytes;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = std::make_error_code(std::errc::is_a_directory);
+    if (::fstat(fd, &info) != 0) {
+        error.assign(errno, std::generic_category());
     } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
         error = std::make_error_code(std::errc::file_too_large);
     } else {

@@ -12,9 +12,9 @@
 
 namespace qm318 {
 
-// The file's bytes, or nothing with the reason in error (a folder counts as unreadable, a file of
-// more than maxBytes as too large). The string has room for extraCapacity more bytes, so that
-// appending them does not copy the whole file.
+// The file's bytes, or nothing with the reason in error (anything but a regular file counts as
+// unreadable, a file of more than maxBytes as too large). The string has room for extraCapacity
+// more bytes, so that appending them does not copy the whole file.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
                                          std::size_t maxBytes = SIZE_MAX,
                                          std::size_t extraCapacity = 0);

@@ -169,6 +169,14 @@ TEST(WeaponTableLoader, LargeTextsEndAtTheirFirstZeroByte) {
     EXPECT_EQ(buildWeaponTable(zero + head + filler + filler + head)->rowCount(), 2u);
 }
 
+// A buffer that never held a byte has no memory at all; every entry point takes it as the empty
+// text (a fuzzer once found memchr called on its null pointer).
+TEST(WeaponTableLoader, ABufferThatNeverHeldAByteIsTheEmptyText) {
+    EXPECT_EQ(buildWeaponTable(TextBuffer())->rowCount(), 2u);
+    EXPECT_EQ(buildTableFromDosText(TextBuffer())->rowCount(), 2u);
+    EXPECT_EQ(prepareTableText(TextBuffer()).view(), std::string(kSentinelRecord));
+}
+
 // Inputs that must neither crash nor hang: each gives a table whose last row is the sentinel.
 TEST(WeaponTableLoader, HostileInputsStillGiveATable) {
     struct Case {

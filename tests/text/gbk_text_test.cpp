@@ -369,6 +369,20 @@ TEST(GbkTextAfterLast, SeparatorChosenByPosition) {
     }
 }
 
+TEST(GbkTextAfterLast, PositionsAtTheEndsOfTheirRange) {
+    // The most negative position has no positive counterpart to start a search from.
+    const std::string path = "a\\b\\c.ltb";
+    const std::vector<AfterLastCase> cases = {
+        {"most negative position", path, "\\", PTRDIFF_MIN, false, ""},
+        {"one above the most negative", path, "\\", PTRDIFF_MIN + 1, false, ""},
+        {"largest position", path, "\\", PTRDIFF_MAX, false, ""},
+    };
+    for (const AfterLastCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(textAfterLast(c.text, c.separator, c.position, c.ignoreCase), c.expected);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // countOccurrences
 

@@ -30,45 +30,6 @@ int openRegularFile(const std::filesystem::path& path, std::error_code& error) {
     return fd;
 }
 
-}  // namespace
-
-std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
-                                         std::size_t maxBytes, std::size_t extraCapacity) {
-    error.clear();
-    const int fd = openRegularFile(path, error);
-    if (fd < 0) return std::nullopt;
-    std::string bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        error.assign(errno, std::generic_category());
-    } else if (info.st_size > 0 && std::uintmax_t(info.st_size) > maxBytes) {
-        error = std::make_error_code(std::errc::file_too_large);
-    } else {
-        if (info.st_size > 0) bytes.reserve(std::size_t(info.st_size) + extraCapacity);
-        char buffer[1 << 16];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got > 0) {
-                bytes.append(buffer, std::size_t(got));
-                if (bytes.size() > maxBytes) {
-                    error = std::make_error_code(std::errc::file_too_large);
-                    break;
-                }
-            } else if (got == 0) {
-                break;
-            } else if (errno != EINTR) {
-                error.assign(errno, std::generic_category());
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    if (error) return std::nullopt;
-    return bytes;
-}
-
-namespace {
-
 // Pieces small enough to stay in the cache while a handler works on them.
 constexpr std::size_t kPieceBytes = kReadPieceBytes;
 
@@ -142,6 +103,16 @@ std::optional<TextBuffer> readWholeFileToBuffer(const std::filesystem::path& pat
     if (bytes.capacity() < bytes.size() + extraCapacity)
         bytes.reserve(bytes.size() + extraCapacity);
     return bytes;
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::error_code& error,
+                                         std::size_t maxBytes, std::size_t extraCapacity) {
+    const std::optional<TextBuffer> bytes = readWholeFileToBuffer(path, error, maxBytes);
+    if (!bytes) return std::nullopt;
+    std::string text;
+    text.reserve(bytes->size() + extraCapacity);
+    text.append(bytes->view());
+    return text;
 }
 
 }  // namespace qm318

@@ -17,22 +17,17 @@
 #include "loader/row_extraction.h"
 #include "loader/weapon_table_loader.h"
 #include "support/temp_dir.h"
+#include "support/text_repeat.h"
 
 namespace qm318 {
 namespace {
+
+using test_support::repeated;
 
 using namespace std::string_literals;
 using test_support::TempDir;
 
 const std::string kSentinelName = "BY\xa3\xba\xc7\xe0\xca\xaf\xbd\xb3";  // BY：青石匠
-
-std::string repeated(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
 
 // Bytes of a fixed random sequence, each drawn from allowed.
 std::string randomBytes(std::size_t size, const std::string& allowed, std::uint32_t seed) {

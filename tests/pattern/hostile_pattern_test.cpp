@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "support/text_repeat.h"
+
 namespace qm318 {
 namespace {
+
+using test_support::repeated;
 
 enum class Outcome {
     Failed,   // execute gave false: the pattern did not compile or the engine gave up
@@ -23,14 +27,6 @@ struct Case {
     std::string subject;
     Outcome outcome;
 };
-
-std::string repeated(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
 
 TEST(HostilePatterns, EndAsAFailedRunOrAsNoMatch) {
     const std::string manyA = std::string(10'000, 'a') + "b";

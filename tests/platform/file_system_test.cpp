@@ -17,10 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace qm318 {
 namespace {
+
+using test_support::FileSizeLimit;
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -313,26 +316,6 @@ TEST_F(FileSystemTest, WriteFailsWhenTheFolderIsMissingOrTheTargetIsAFolder) {
     }
     EXPECT_EQ(tree(), before);
 }
-
-// Limits the size of any file this process writes, so that a write fails midway whoever runs it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = ::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, savedSignal_);
-    }
-
-private:
-    rlimit saved_{};
-    sighandler_t savedSignal_;
-};
 
 TEST_F(FileSystemTest, AFailedWriteOrCopyLeavesTheOldFileAndNoTemporaryFile) {
     write("Big.bin", bigContent());

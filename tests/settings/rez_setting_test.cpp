@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace qm318 {
 namespace {
 
+using test_support::FileSizeLimit;
 using test_support::readBytes;
 using test_support::TempDir;
 
@@ -72,29 +74,6 @@ TEST(RezSetting, SaveNeedsTheMotionFileAndWritesExactlyThePath) {
     EXPECT_EQ(saveRezSetting(dir.path() / "no-folder" / "REZ解包路径.txt", rez),
               RezSave::WriteFailed);
 }
-
-// Limits the size of any file this process writes, so that a write fails midway whoever runs it
-// (root included).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = ::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, savedSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    sighandler_t savedSignal_;
-};
 
 std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;
